@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Prepares a Debian 12 machine to build and test Tavrik. Idempotent: installs only the
+# packages that are missing and fetches the pixel font only when it is not already in place.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config clang-format
+    # libraries
+    libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
+    # tests
+    libgtest-dev libgmock-dev
+    xvfb xauth trayer xcompmgr xdotool x11-apps
+    dbus dbus-bin gnome-keyring
+    postgresql
+)
+# The font comes from its npm package; use the machine's npm when it has one (Debian's npm
+# package conflicts with a Node.js installed from elsewhere).
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed; then
+        missing+=("$p")
+    fi
+done
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Departure Mono (SIL OFL): fetched, verified, never committed.
+font_dir="$here/resources/fonts"
+font="$font_dir/DepartureMono-Regular.otf"
+font_sha=4d53f663155cf8bf7ffc8e688776e719625f7bbb80a8d90073438b249261a2e0
+if ! echo "$font_sha  $font" | sha256sum --check --status 2>/dev/null; then
+    echo "setup: fetching Departure Mono"
+    tmp=$(mktemp -d)
+    trap 'rm -rf "$tmp"' EXIT
+    (cd "$tmp" && npm pack --silent @proj-airi/font-departure-mono@0.10.2 >/dev/null)
+    tar -xzf "$tmp"/*.tgz -C "$tmp" package/dist/files/DepartureMono-Regular.otf
+    echo "$font_sha  $tmp/package/dist/files/DepartureMono-Regular.otf" | sha256sum --check --status \
+        || { echo "setup: Departure Mono checksum mismatch" >&2; exit 1; }
+    mkdir -p "$font_dir"
+    mv "$tmp/package/dist/files/DepartureMono-Regular.otf" "$font"
+fi
+echo "setup: ready"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets the machine up, builds everything with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+scripts/setup.sh
+cmake --preset dev
+cmake --build --preset dev
+ctest --preset dev
+
+# Formatting: any difference from clang-format fails the run.
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
