@@ -1,0 +1,57 @@
+#pragma once
+
+// ParseCache: for every log file already read, its modification time, size and contribution,
+// kept in "parse-cache.json" in the cache folder so that unchanged files are never read again.
+//
+// The file is written atomically and readable by the user only (it names the user's projects).
+// A missing, malformed or wrong-version file reads as an empty cache; write errors are ignored.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/Records.h"
+
+namespace tavrik {
+
+struct CacheEntry {
+    double mtime = 0;       // seconds since 1970-01-01 UTC when read
+    std::int64_t size = 0;  // bytes when read
+    FileContribution contribution;
+
+    bool operator==(const CacheEntry&) const = default;
+};
+
+struct ParseCache {
+    static constexpr std::int64_t currentVersion = 1;
+
+    std::int64_t version = currentVersion;
+    std::unordered_map<std::string, CacheEntry> entries;  // keyed by the log file's full path
+
+    bool operator==(const ParseCache&) const = default;
+
+    // Returns the cache folder: $XDG_CACHE_HOME, else <home>/.cache, else the temporary
+    // folder; then "Tavrik". Computed from the given environment values, nothing created.
+    static std::filesystem::path directory(const char* xdgCacheHome, const char* home);
+
+    // Returns dir/name after creating dir (mode 0700) with any missing parents; errors ignored.
+    static std::filesystem::path url(const std::filesystem::path& dir, std::string_view name);
+
+    // Returns the cache stored in dir, or an empty one when it cannot be read or decoded.
+    static ParseCache load(const std::filesystem::path& dir);
+
+    // Writes the cache to dir atomically; returns false when it could not be written.
+    static bool save(const ParseCache& cache, const std::filesystem::path& dir);
+};
+
+// Writes text to path atomically (temporary file in the same folder, then rename), creating it
+// with mode 0600. Returns false on any error, leaving an older file in place.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view text);
+
+// Reads a whole file; nothing when it cannot be read.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+
+}  // namespace tavrik

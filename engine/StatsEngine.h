@@ -1,0 +1,53 @@
+#pragma once
+
+// StatsEngine: finds every log file of both agents, obtains each file's contribution from the
+// parse cache or by reading it, and folds them into one Stats.
+//
+// build() is synchronous and single-threaded; it never fails (unreadable files and folders
+// contribute nothing) and writes nothing but the parse cache. Local days follow the process's
+// time zone (TZ), read once.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Records.h"
+
+namespace tavrik {
+
+class ReadScratch;
+
+namespace StatsEngine {
+
+// Where a build looks and what it takes as "now".
+struct BuildInputs {
+    std::filesystem::path claudeRoot;  // the Claude Code "projects" folder
+    std::filesystem::path codexRoot;   // the Codex "sessions" folder
+    std::filesystem::path cacheDir;    // folder of "parse-cache.json"
+    double now = 0;                    // seconds since 1970-01-01 UTC
+};
+
+// Returns the Claude Code root: dir when given (made absolute), else <home>/.claude/projects.
+std::filesystem::path claudeRoot(const std::filesystem::path& home,
+                                 const std::optional<std::filesystem::path>& dir);
+
+// Returns the Codex root, <home>/.codex/sessions.
+std::filesystem::path codexRoot(const std::filesystem::path& home);
+
+// Builds the statistics of every log file under the two roots.
+Stats build(const BuildInputs& inputs);
+
+// Returns the files below root whose extension is exactly "jsonl", hidden entries skipped and
+// symlinked folders not followed, in directory-walk order. Empty when root cannot be read.
+std::vector<std::string> findLogFiles(const std::filesystem::path& root);
+
+// Returns the consecutive day number of a day key ("1970-01-02" is 1), 0 for a bad key.
+std::int64_t dayNumber(std::string_view key);
+
+// Reads one Claude Code transcript; an unreadable file gives the empty contribution.
+FileContribution parseClaudeFile(const std::string& path, ReadScratch& scratch);
+
+}  // namespace StatsEngine
+}  // namespace tavrik
