@@ -177,7 +177,7 @@ TEST_F(ClaudeReader, DuplicateKeysTakeTheLastValue) {
 
 TEST_F(ClaudeReader, HostileBytesNeverBreakOtherLines) {
     std::string text;
-    text += std::string("\x00\x01\xff\xfe garbage", 14) + "\n";
+    text += std::string("\x00\x01\xff\xfe garbage", 12) + "\n";
     text += "{\"type\":\"last-prompt\",\"bad\":\"\xc3\x28\"}\n";  // invalid UTF-8: line dropped
     text += std::string(5000, '[') + std::string(5000, ']') + "\n";
     text += R"({"type":"assistant","message":{"model":"m","usage":{"output_tokens":1e400}}})"
