@@ -1,0 +1,110 @@
+#include "tests/support/GuiApp.h"
+#include "theme/Font.h"
+#include "theme/Resources.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using namespace tavrik;
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "tavrik-res-XXXXXX").string();
+        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
+        m_path = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    const fs::path& path() const { return m_path; }
+
+    void touch(const fs::path& relative) const {
+        fs::create_directories((m_path / relative).parent_path());
+        std::ofstream(m_path / relative) << "x";
+    }
+
+private:
+    fs::path m_path;
+};
+
+TEST(Resources, BundleBesideTheExecutableComesFirst) {
+    const auto dirs = Resources::searchDirs();
+    ASSERT_EQ(dirs.size(), 2u);
+    EXPECT_EQ(dirs[0].filename(), "Tavrik_Tavrik.bundle");
+    EXPECT_EQ(dirs[1].filename(), "tavrik");
+    EXPECT_EQ(dirs[1].parent_path().filename(), "share");
+}
+
+TEST(Resources, FirstFolderHoldingTheFileWins) {
+    TempDir a;
+    TempDir b;
+    b.touch("fonts/x.otf");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), b.path() / "fonts/x.otf");
+    a.touch("fonts/x.otf");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), a.path() / "fonts/x.otf");
+}
+
+TEST(Resources, MissingFilesAndFoldersGiveNothing) {
+    TempDir a;
+    fs::create_directories(a.path() / "fonts/dir.otf");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), "/nonexistent/tavrik"}), std::nullopt);
+    EXPECT_EQ(Resources::find("fonts/dir.otf", {a.path()}), std::nullopt);  // not a file
+    EXPECT_EQ(Resources::find("", {a.path()}), std::nullopt);
+}
+
+TEST(Resources, NamesCannotLeaveTheResourceFolder) {
+    TempDir a;
+    a.touch("inside/secret");
+    EXPECT_EQ(Resources::find("../" + a.path().filename().string() + "/inside/secret",
+                              {a.path() / "inside"}),
+              std::nullopt);
+    EXPECT_EQ(Resources::find((a.path() / "inside/secret").string(), {a.path()}), std::nullopt);
+}
+
+TEST(PixelFont, RegisteringTwiceMakesOneAttempt) {
+    tavrik::test::guiApp();
+    Font::registerFont();
+    Font::registerFont();
+    Font::pixel(12);
+    EXPECT_EQ(Font::registrationAttempts(), 1);
+}
+
+TEST(PixelFont, BundledFontLoadsAsDepartureMono) {
+    tavrik::test::guiApp();
+    if (!Resources::bundledFile(Font::bundledFile)) {
+        GTEST_SKIP() << "Departure Mono is not in the resource folder; run scripts/setup.sh";
+    }
+    ASSERT_TRUE(Font::available());
+    const QFont font = Font::pixel(42);
+    EXPECT_EQ(QFontInfo(font).family(), "Departure Mono");
+    EXPECT_EQ(font.pixelSize(), 42);
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+}
+
+TEST(PixelFont, SizesAreInPixels) {
+    tavrik::test::guiApp();
+    const QFont font = Font::pixel(20);
+    EXPECT_EQ(font.pixelSize(), 20);
+    EXPECT_EQ(QFontInfo(font).pixelSize(), 20);
+}
+
+TEST(PixelFont, FixedSystemFontIsMonospaced) {
+    tavrik::test::guiApp();
+    const QFont font = Font::fixedSystem(16);
+    EXPECT_EQ(font.pixelSize(), 16);
+    const QFontMetricsF m(font);
+    EXPECT_DOUBLE_EQ(m.horizontalAdvance("iiii"), m.horizontalAdvance("MMMM"));
+}
+
+}  // namespace
