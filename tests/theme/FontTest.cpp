@@ -1,4 +1,5 @@
 #include "tests/support/GuiApp.h"
+#include "tests/support/TempDir.h"
 #include "theme/Font.h"
 #include "theme/Resources.h"
 
@@ -9,34 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
 using namespace tavrik;
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tavrik-res-XXXXXX").string();
-        EXPECT_NE(mkdtemp(pattern.data()), nullptr);
-        m_path = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-    void touch(const fs::path& relative) const {
-        fs::create_directories((m_path / relative).parent_path());
-        std::ofstream(m_path / relative) << "x";
-    }
-
-private:
-    fs::path m_path;
-};
+using tavrik::test::TempDir;
 
 TEST(Resources, BundleBesideTheExecutableComesFirst) {
     const auto dirs = Resources::searchDirs();
@@ -49,9 +29,9 @@ TEST(Resources, BundleBesideTheExecutableComesFirst) {
 TEST(Resources, FirstFolderHoldingTheFileWins) {
     TempDir a;
     TempDir b;
-    b.touch("fonts/x.otf");
+    b.write("fonts/x.otf", "x");
     EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), b.path() / "fonts/x.otf");
-    a.touch("fonts/x.otf");
+    a.write("fonts/x.otf", "x");
     EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), a.path() / "fonts/x.otf");
 }
 
@@ -65,7 +45,7 @@ TEST(Resources, MissingFilesAndFoldersGiveNothing) {
 
 TEST(Resources, NamesCannotLeaveTheResourceFolder) {
     TempDir a;
-    a.touch("inside/secret");
+    a.write("inside/secret", "x");
     EXPECT_EQ(Resources::find("../" + a.path().filename().string() + "/inside/secret",
                               {a.path() / "inside"}),
               std::nullopt);
