@@ -21,9 +21,18 @@ function(tavrik_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} tavrik_warnings GTest::gtest_main GTest::gmock)
-    set(properties LABELS "${T_LABELS}")
-    if(T_ENVIRONMENT)
-        list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60)
+    # Labels and environment are set by a script of our own that CTest reads after the
+    # discovered list: gtest_discover_tests' PROPERTIES flattens every list (A=1;B=2 becomes
+    # two arguments) and an empty value shifts the next property into its place.
+    if(T_LABELS OR T_ENVIRONMENT)
+        set(script "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_properties.cmake")
+        file(WRITE "${script}"
+            "if(${T_NAME}_TESTS)\n"
+            "    set_tests_properties(\${${T_NAME}_TESTS} PROPERTIES\n"
+            "        LABELS [==[${T_LABELS}]==]\n"
+            "        ENVIRONMENT [==[${T_ENVIRONMENT}]==])\n"
+            "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
     endif()
-    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
