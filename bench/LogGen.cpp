@@ -738,7 +738,7 @@ constexpr std::array<int, 7> kOffsets = {60, 120, -300, -420, 330, 540, -180};
 class ClaudeWriter {
 public:
     ClaudeWriter(FileOut& out, const Pool& pool, const Project& project, const FilePlan& plan,
-                 GenTotals& totals)
+                 std::uint64_t giantFileBytes, GenTotals& totals)
         : m_out(out),
           m_b(out.buf),
           m_pool(pool),
@@ -754,9 +754,8 @@ public:
         m_sideModel = m_rng.pick(kSideModels);
         m_agentId.clear();
         appendHex(m_agentId, m_rng, 8);
-        // Large files hold one or two lines of several MB (a huge file read or written whole).
-        if (plan.budget >= 12'000'000) {
-            m_giants = plan.budget >= 30'000'000 ? 2 : 1;
+        if (plan.budget >= giantFileBytes) {
+            m_giants = plan.budget >= giantFileBytes * 5 / 2 ? 2 : 1;
         }
     }
 
@@ -1443,7 +1442,10 @@ private:
 
     void giantStep() {
         --m_giants;
-        const auto size = static_cast<std::size_t>(m_rng.range(1'500'000, 4'000'000));
+        const auto budget = static_cast<std::int64_t>(m_plan.budget);
+        const auto size =
+            static_cast<std::size_t>(m_rng.range(std::min<std::int64_t>(1'500'000, budget / 8),
+                                                 std::min<std::int64_t>(4'000'000, budget / 4)));
         if (m_rng.chance(0.5)) {
             readStep(size);
         } else {
@@ -2048,7 +2050,7 @@ GenTotals generateTree(const GenOptions& options) {
             CodexWriter(out, pool, project, plan, totals).run();
             ++totals.codexFiles;
         } else {
-            ClaudeWriter(out, pool, project, plan, totals).run();
+            ClaudeWriter(out, pool, project, plan, options.giantFileBytes, totals).run();
             ++totals.claudeFiles;
         }
         const std::uint64_t size = out.close();

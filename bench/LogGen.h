@@ -28,6 +28,9 @@ struct GenOptions {
     double codexShare = 0.2;        // fraction of the files that are Codex rollouts
     std::int64_t lastDay = 20'788;  // day number (days since 1970-01-01) of the newest log
     std::int64_t spanDays = 180;    // how many days back the logs reach
+    // Transcripts of at least this size hold one line of several MB (two from 2.5 times it):
+    // a huge file read or written whole.
+    std::uint64_t giantFileBytes = 12'000'000;
 };
 
 // What the tree holds, as a correct reader counts it. Day-dependent figures are left out:
