@@ -21,7 +21,9 @@ function(tavrik_test)
     cmake_parse_arguments(T "" "NAME" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} tavrik_warnings GTest::gtest_main GTest::gmock)
-    gtest_discover_tests(${T_NAME}
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${T_ENVIRONMENT}")
+    set(properties LABELS "${T_LABELS}")
+    if(T_ENVIRONMENT)
+        list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+    endif()
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
