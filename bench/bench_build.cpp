@@ -13,6 +13,7 @@
 // the statistics agree with what the generator wrote. MB is 10^6 bytes, MiB 2^20.
 
 #include "engine/CodexParser.h"
+#include "engine/Environment.h"
 #include "engine/StatsEngine.h"
 
 #include <simdjson.h>
@@ -264,6 +265,7 @@ double nowSeconds() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tavrik::Environment::tuneAllocator();
     const Args args = parseArgs(argc, argv);
     const StatsEngine::BuildInputs inputs{StatsEngine::claudeRoot(args.home, std::nullopt),
                                           StatsEngine::codexRoot(args.home), args.cache,
