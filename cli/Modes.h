@@ -12,4 +12,7 @@ int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
 
+// Render modes (RenderModes.cpp).
+int runCard(const Args& args);
+
 }  // namespace tavrik::cli

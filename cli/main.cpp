@@ -20,6 +20,7 @@ struct Mode {
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
+    {"--card", tavrik::cli::runCard},
     {"--codex", tavrik::cli::runCodex},
 };
 
