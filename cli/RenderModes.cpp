@@ -8,9 +8,9 @@
 #include "engine/StatsEngine.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QGuiApplication>
 
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -37,11 +37,18 @@ int runCard(const Args& args) {
     const std::optional<QByteArray> png = CardRenderer::pngData(stats);
     if (!png) {
         std::cout << "card render failed\n";
-        return 0;
+        return 1;
     }
-    // A plain write that replaces any file there; a failed write is not reported.
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(png->constData(), png->size());
+    // A plain write that replaces any file there. A failed write is reported as such (and
+    // in the exit status) rather than announced as written.
+    QFile file(QString::fromStdString(path));
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                         && file.write(*png) == png->size() && file.flush();
+    if (!written) {
+        std::cerr << "could not write " << path << ": " << file.errorString().toStdString() << '\n';
+        return 1;
+    }
+    file.close();
     std::cout << "wrote " << png->size() << " bytes to " << path << '\n';
     return 0;
 }
