@@ -177,7 +177,7 @@ TEST_F(ClaudeReader, DuplicateKeysTakeTheLastValue) {
 
 TEST_F(ClaudeReader, HostileBytesNeverBreakOtherLines) {
     std::string text;
-    text += std::string("\x00\x01\xff\xfe garbage", 14) + "\n";
+    text += std::string("\x00\x01\xff\xfe garbage", 12) + "\n";
     text += "{\"type\":\"last-prompt\",\"bad\":\"\xc3\x28\"}\n";  // invalid UTF-8: line dropped
     text += std::string(5000, '[') + std::string(5000, ']') + "\n";
     text += R"({"type":"assistant","message":{"model":"m","usage":{"output_tokens":1e400}}})"
@@ -192,6 +192,22 @@ TEST_F(ClaudeReader, HostileBytesNeverBreakOtherLines) {
     const auto c = read(text);
     EXPECT_EQ(c.prompts, 2);
     EXPECT_EQ(c.assistantMessages, 0);
+}
+
+TEST_F(ClaudeReader, LinesAcrossReadBlocksAreNeitherLostNorSplit) {
+    // Lines of every length around the reader's block size, so line ends fall on, just
+    // before and just after block boundaries; several megabytes in all.
+    std::string text;
+    int lines = 0;
+    for (int i = 0; text.size() < (std::size_t{7} << 20); ++i) {
+        const std::size_t pad =
+            static_cast<std::size_t>((i * 7919) % 4099) + (i % 97 == 0 ? 1'500'000 : 0);
+        text += "{\"type\":\"last-prompt\",\"p\":\"" + std::string(pad, 'x') + "\"}\n";
+        ++lines;
+    }
+    EXPECT_EQ(read(text).prompts, lines);
+    text.pop_back();  // no final line feed
+    EXPECT_EQ(read(text).prompts, lines);
 }
 
 TEST_F(ClaudeReader, NonRegularFilesReadAsEmptyWithoutBlocking) {
