@@ -203,8 +203,10 @@ void drawCells(QPainter& p, const Palette& pal, const Stats& stats) {
     const std::vector<Cell> all = cells(stats);
     for (std::size_t i = 0; i < all.size(); ++i) {
         const Cell& c = all[i];
-        const double x = 60 + 340 * static_cast<double>(i % 2);
-        const double y = 150 + 152 * static_cast<double>(i / 2);
+        const std::size_t column = i % 2;
+        const std::size_t row = i / 2;
+        const double x = 60 + 340 * static_cast<double>(column);
+        const double y = 150 + 152 * static_cast<double>(row);
         pixelBlock(p, QRectF(x, y, 320, 132));
         fill(p, QRectF(x, y, 8, 132), pal.accent);
         const double width = text(p, qs(c.v), x + 28, y + 70, Font::pixel(52),
