@@ -1,7 +1,6 @@
 #include "card/CardRenderer.h"
 
 #include "engine/Fmt.h"
-#include "prefs/Prefs.h"
 #include "theme/Font.h"
 #include "theme/PixelArt.h"
 #include "theme/PixelIcon.h"
@@ -158,10 +157,10 @@ void drawGlow(QPainter& p, const Palette& pal) {
 }
 
 void drawPattern(QPainter& p) {
-    switch (Prefs::cardBackground()) {
-        case Prefs::CardBackground::Solid:
+    switch (Theme::cardBackground()) {
+        case Theme::CardBackground::Solid:
             return;
-        case Prefs::CardBackground::LightStreaks: {
+        case Theme::CardBackground::LightStreaks: {
             const QColor streak = withAlpha(Qt::white, 0.05);
             for (double x = -H; x < W; x += 180) {
                 const QPolygonF band{QPointF(x, 0), QPointF(x + 60, 0), QPointF(x + 60 + H, H),
@@ -173,7 +172,7 @@ void drawPattern(QPainter& p) {
             }
             return;
         }
-        case Prefs::CardBackground::Scanlines: {
+        case Theme::CardBackground::Scanlines: {
             const QColor line = withAlpha(Qt::black, 0.22);
             for (double y = 0; y < H; y += 4) {
                 fill(p, QRectF(0, y, W, 2), line);
