@@ -16,12 +16,25 @@ function(tavrik_module)
     target_link_libraries(${M_NAME} PUBLIC ${M_DEPS} PRIVATE tavrik_warnings ${M_PRIVATE_DEPS})
 endfunction()
 
-# tavrik_test(NAME <name> SOURCES <files...> DEPS <targets...> [LABELS <labels...>] [ENVIRONMENT <k=v...>])
+# tavrik_test(NAME <name> SOURCES <files...> DEPS <targets...> [LABELS <labels...>]
+#             [ENVIRONMENT <k=v...>] [LAUNCHER <script>])
 function(tavrik_test)
-    cmake_parse_arguments(T "" "NAME" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;LAUNCHER" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} tavrik_warnings GTest::gtest_main GTest::gmock)
+    # An empty value would swallow the next property name, so only set what was given.
+    set(properties "")
+    if(T_LABELS)
+        list(APPEND properties LABELS "${T_LABELS}")
+    endif()
+    if(T_ENVIRONMENT)
+        list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+    endif()
+    if(T_LAUNCHER)
+        # Runs both the test discovery and every test through the launcher script.
+        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
+    endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${T_ENVIRONMENT}")
+        PROPERTIES ${properties})
 endfunction()
