@@ -1,1 +1,47 @@
-int main() { return 0; }
+// Entry point: the first recognised option selects a command-line mode; without one the
+// application starts.
+
+#include "cli/Args.h"
+#include "cli/Modes.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+using tavrik::cli::Args;
+
+struct Mode {
+    const char* option;
+    int (*run)(const Args&);
+};
+
+// Tested in this order; the first option present wins.
+constexpr Mode modes[] = {
+    {"--bench", tavrik::cli::runBench},
+    {"--stats", tavrik::cli::runStats},
+    {"--codex", tavrik::cli::runCodex},
+};
+
+int runApplication(const Args&) {
+    std::fputs("usage: tavrik [mode]\n", stdout);
+    for (const Mode& mode : modes) {
+        std::printf("  %s\n", mode.option);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Args args;
+    for (int i = 1; i < argc; ++i) {
+        args.items.emplace_back(argv[i]);
+    }
+    for (const Mode& mode : modes) {
+        if (args.has(mode.option)) {
+            return mode.run(args);
+        }
+    }
+    return runApplication(args);
+}

@@ -17,13 +17,27 @@ void appendJsonString(std::string& out, std::string_view text) {
         out.append(text.substr(plainFrom, i - plainFrom));
         plainFrom = i + 1;
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
             default:
                 out += "\\u00";
                 out.push_back(hex[c >> 4]);
@@ -71,10 +85,18 @@ void JsonWriter::close(char bracket) {
     m_out.push_back(bracket);
 }
 
-void JsonWriter::beginObject() { open('{'); }
-void JsonWriter::endObject() { close('}'); }
-void JsonWriter::beginArray() { open('['); }
-void JsonWriter::endArray() { close(']'); }
+void JsonWriter::beginObject() {
+    open('{');
+}
+void JsonWriter::endObject() {
+    close('}');
+}
+void JsonWriter::beginArray() {
+    open('[');
+}
+void JsonWriter::endArray() {
+    close(']');
+}
 
 void JsonWriter::key(std::string_view name) {
     beforeValue();

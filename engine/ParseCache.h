@@ -6,14 +6,14 @@
 // The file is written atomically and readable by the user only (it names the user's projects).
 // A missing, malformed or wrong-version file reads as an empty cache; write errors are ignored.
 
+#include "engine/Records.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-
-#include "engine/Records.h"
 
 namespace tavrik {
 

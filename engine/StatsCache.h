@@ -4,10 +4,10 @@
 // application can show figures at once when it starts. Written atomically, mode 0600; a
 // missing or malformed file loads as nothing.
 
+#include "engine/Records.h"
+
 #include <filesystem>
 #include <optional>
-
-#include "engine/Records.h"
 
 namespace tavrik::StatsCache {
 

@@ -7,17 +7,19 @@
 // contribute nothing) and writes nothing but the parse cache. Local days follow the process's
 // time zone (TZ), read once.
 
+#include "engine/Records.h"
+
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/Records.h"
-
 namespace tavrik {
 
 class ReadScratch;
+struct ParseCache;
 
 namespace StatsEngine {
 
@@ -48,6 +50,14 @@ std::int64_t dayNumber(std::string_view key);
 
 // Reads one Claude Code transcript; an unreadable file gives the empty contribution.
 FileContribution parseClaudeFile(const std::string& path, ReadScratch& scratch);
+
+using Reader = std::function<FileContribution(const std::string& path)>;
+
+// Returns the contribution of file: the cached one when the file's modification time and size
+// both equal the entry's, else parse(file), stored in the cache (and dirty set) when both
+// attributes could be read. The reference is valid until the cache or fresh next changes.
+const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
+                                    const Reader& parse, FileContribution& fresh);
 
 }  // namespace StatsEngine
 }  // namespace tavrik

@@ -8,5 +8,11 @@ cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
 
+# The engine and the command line once more under AddressSanitizer and UBSan: they read
+# whatever bytes the log folders hold.
+cmake --preset asan
+cmake --build --preset asan --target engine_tests cli_tests tavrik
+ctest --preset asan -L 'engine|cli'
+
 # Formatting: any difference from clang-format fails the run.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror

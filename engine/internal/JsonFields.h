@@ -8,20 +8,19 @@
 // type, an optional one may be missing or null, unknown keys are ignored. Only engine sources
 // include this header.
 
+#include "engine/JsonWriter.h"
+
 #include <simdjson.h>
 
 #include <array>
 #include <concepts>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
-
-#include "engine/JsonWriter.h"
 
 namespace tavrik::detail {
 
@@ -30,14 +29,30 @@ template <class Self, class T>
 concept RecordOf = std::same_as<std::remove_const_t<Self>, T>;
 
 template <class R>
-concept Record = requires(R& r) { forEachField(r, [](std::string_view, auto&) {}); };
+concept Record = requires(R& r) {
+    forEachField(r, [](std::string_view, auto&) {});
+};
+
+// std::map or std::unordered_map keyed by string: a JSON object.
+template <class M>
+concept StringMap = std::same_as<typename M::key_type, std::string> && requires {
+    typename M::mapped_type;
+};
 
 // --- writing ---
 
-inline void writeValue(JsonWriter& w, std::int64_t v) { w.value(v); }
-inline void writeValue(JsonWriter& w, double v) { w.value(v); }
-inline void writeValue(JsonWriter& w, bool v) { w.value(v); }
-inline void writeValue(JsonWriter& w, const std::string& v) { w.value(std::string_view(v)); }
+inline void writeValue(JsonWriter& w, std::int64_t v) {
+    w.value(v);
+}
+inline void writeValue(JsonWriter& w, double v) {
+    w.value(v);
+}
+inline void writeValue(JsonWriter& w, bool v) {
+    w.value(v);
+}
+inline void writeValue(JsonWriter& w, const std::string& v) {
+    w.value(std::string_view(v));
+}
 
 template <Record R>
 void writeValue(JsonWriter& w, const R& record);
@@ -68,8 +83,8 @@ inline void writeValue(JsonWriter& w, const std::set<std::string>& items) {
     w.endArray();
 }
 
-template <class T>
-void writeValue(JsonWriter& w, const std::map<std::string, T>& items) {
+template <StringMap M>
+void writeValue(JsonWriter& w, const M& items) {
     w.beginObject();
     for (const auto& [k, v] : items) {
         w.key(k);
@@ -105,8 +120,10 @@ using simdjson::dom::element_type;
 
 inline bool readValue(element e, std::int64_t& out) {
     switch (e.type()) {
-        case element_type::INT64: return !e.get_int64().get(out);
-        case element_type::UINT64: return !e.get_int64().get(out);  // fails above INT64_MAX
+        case element_type::INT64:
+            return !e.get_int64().get(out);
+        case element_type::UINT64:
+            return !e.get_int64().get(out);  // fails above INT64_MAX
         case element_type::DOUBLE: {
             // An integral double in range (5.0) is accepted as the integer it names.
             const double d = e.get_double().value_unsafe();
@@ -117,12 +134,17 @@ inline bool readValue(element e, std::int64_t& out) {
             }
             return false;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
-inline bool readValue(element e, double& out) { return !e.get_double().get(out); }
-inline bool readValue(element e, bool& out) { return !e.get_bool().get(out); }
+inline bool readValue(element e, double& out) {
+    return !e.get_double().get(out);
+}
+inline bool readValue(element e, bool& out) {
+    return !e.get_bool().get(out);
+}
 
 inline bool readValue(element e, std::string& out) {
     std::string_view s;
@@ -182,8 +204,8 @@ inline bool readValue(element e, std::set<std::string>& out) {
     return true;
 }
 
-template <class T>
-bool readValue(element e, std::map<std::string, T>& out) {
+template <StringMap M>
+bool readValue(element e, M& out) {
     simdjson::dom::object obj;
     if (e.get_object().get(obj)) {
         return false;

@@ -1,0 +1,15 @@
+#pragma once
+
+// The command-line modes. Each prints to standard output and returns the exit status (always
+// 0). The text modes never create a QApplication; the render modes create one on the
+// offscreen platform.
+
+#include "cli/Args.h"
+
+namespace tavrik::cli {
+
+int runBench(const Args& args);
+int runStats(const Args& args);
+int runCodex(const Args& args);
+
+}  // namespace tavrik::cli

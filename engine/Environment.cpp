@@ -1,0 +1,42 @@
+#include "engine/Environment.h"
+
+#include "engine/ParseCache.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+namespace tavrik::Environment {
+
+std::filesystem::path home() {
+    if (const char* h = std::getenv("HOME"); h != nullptr && h[0] != '\0') {
+        return h;
+    }
+    std::vector<char> buf(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr
+        && found->pw_dir != nullptr) {
+        return found->pw_dir;
+    }
+    return "/";
+}
+
+std::filesystem::path cacheDir() {
+    return ParseCache::directory(std::getenv("XDG_CACHE_HOME"), home().c_str());
+}
+
+double now() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir) {
+    const auto h = home();
+    return {StatsEngine::claudeRoot(h, dir), StatsEngine::codexRoot(h), cacheDir(), now()};
+}
+
+}  // namespace tavrik::Environment

@@ -1,0 +1,26 @@
+#pragma once
+
+// The real environment of the process: home folder, cache folder and clock. Only the
+// application and the command line call these; everything else takes the values as
+// parameters so tests can set them.
+
+#include "engine/StatsEngine.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace tavrik::Environment {
+
+// Returns $HOME, else the home folder in the password database, else "/".
+std::filesystem::path home();
+
+// Returns the cache folder: $XDG_CACHE_HOME/Tavrik, else <home>/.cache/Tavrik.
+std::filesystem::path cacheDir();
+
+// Returns the current time in seconds since 1970-01-01 UTC.
+double now();
+
+// Returns the inputs of a build over the user's logs; dir replaces the Claude Code root.
+StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir = {});
+
+}  // namespace tavrik::Environment

@@ -1,0 +1,298 @@
+#include "engine/StatsEngine.h"
+
+#include "engine/CodexParser.h"
+#include "engine/ParseCache.h"
+#include "engine/Pricing.h"
+#include "engine/ReadScratch.h"
+#include "engine/Score.h"
+#include "engine/TimeKit.h"
+#include "engine/internal/Contribution.h"
+#include "engine/internal/FileWalk.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <unordered_set>
+
+namespace tavrik::StatsEngine {
+
+namespace {
+
+using namespace std::chrono;
+
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+using StringSet = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+
+// Reads a piece of a day key as a decimal integer, 0 when it is not one.
+std::int64_t pieceValue(std::string_view piece) {
+    if (piece.starts_with('+')) {
+        piece.remove_prefix(1);
+    }
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(piece.data(), piece.data() + piece.size(), v);
+    if (piece.empty() || ec != std::errc() || end != piece.data() + piece.size() || v < 0) {
+        return 0;
+    }
+    return v;
+}
+
+// Everything the fold keeps beyond the running contribution.
+struct Fold {
+    FileContribution total;  // perDay carries the per-day lines, cost and tokens
+    StringSet edited;
+    std::int64_t weekSessions = 0;
+    std::int64_t weekFirst = 0;
+    std::int64_t weekLast = 0;
+
+    bool inWeek(std::string_view day) const {
+        const std::int64_t n = dayNumber(day);
+        return n >= weekFirst && n <= weekLast;
+    }
+
+    void add(const FileContribution& c) {
+        detail::addContribution(total, c);
+        for (const auto& [day, bucket] : c.perDay) {
+            DayBucket& into = total.perDay[day];
+            into.linesAdded += bucket.linesAdded;
+            into.cost += bucket.cost;
+            into.tokens += bucket.tokens;
+        }
+        for (const auto& path : c.editedFiles) {
+            if (edited.find(std::string_view(path)) == edited.end()) {
+                edited.insert(path);
+            }
+        }
+        if (std::any_of(c.activeDays.begin(), c.activeDays.end(),
+                        [this](const std::string& day) { return inWeek(day); })) {
+            ++weekSessions;
+        }
+    }
+};
+
+std::int64_t longestStreak(const std::set<std::string>& days) {
+    std::vector<std::int64_t> numbers;
+    numbers.reserve(days.size());
+    for (const auto& day : days) {
+        numbers.push_back(dayNumber(day));
+    }
+    std::sort(numbers.begin(), numbers.end());
+    std::int64_t best = 0;
+    std::int64_t run = 0;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        run = i > 0 && numbers[i] == numbers[i - 1] + 1 ? run + 1 : 1;
+        best = std::max(best, run);
+    }
+    return best;
+}
+
+// Counts back over calendar days (not 86400-second steps, which skip a day after a 23-hour
+// daylight-saving day), starting yesterday when today has no activity yet.
+std::int64_t currentStreak(const std::set<std::string>& days, double now) {
+    const auto today = TimeKit::local(now);
+    if (!today) {
+        return 0;
+    }
+    sys_days day{today->date};
+    if (!days.contains(TimeKit::dayKey(day))) {
+        day -= std::chrono::days{1};
+    }
+    std::int64_t count = 0;
+    while (days.contains(TimeKit::dayKey(day))) {
+        ++count;
+        day -= std::chrono::days{1};
+    }
+    return count;
+}
+
+std::vector<ModelStat> modelRows(const std::map<std::string, ModelAcc>& models) {
+    std::vector<ModelStat> rows;
+    rows.reserve(models.size());
+    for (const auto& [id, acc] : models) {
+        const double cost = Pricing::cost(Pricing::baseFor(id), acc.input, acc.output,
+                                          acc.cacheRead, acc.cacheWrite);
+        rows.push_back({id, Pricing::prettyModel(id), acc.messages, acc.input, acc.output,
+                        acc.cacheRead, acc.cacheWrite, cost});
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const ModelStat& a, const ModelStat& b) { return a.cost > b.cost; });
+    return rows;
+}
+
+// max(1, round((last - first) / 86400) + 1), halves away from zero.
+std::int64_t daysSpan(double first, double last) {
+    const double r = std::round((last - first) / 86400);
+    // Bounded so a damaged cache cannot overflow the conversion.
+    return static_cast<std::int64_t>(std::clamp(r + 1, 1.0, 1e15));
+}
+
+// Saves the cache when it changed: an entry pruned or a file parsed.
+void pruneAndSave(ParseCache& cache, const StringSet& seen, bool dirty,
+                  const std::filesystem::path& cacheDir) {
+    const std::size_t removed = std::erase_if(
+        cache.entries, [&](const auto& entry) { return !seen.contains(entry.first); });
+    if (removed > 0 || dirty) {
+        ParseCache::save(cache, cacheDir);
+    }
+}
+
+}  // namespace
+
+std::filesystem::path claudeRoot(const std::filesystem::path& home,
+                                 const std::optional<std::filesystem::path>& dir) {
+    if (dir) {
+        std::error_code ec;
+        auto absolute = std::filesystem::absolute(*dir, ec);
+        return (ec ? *dir : absolute).lexically_normal();
+    }
+    return home / ".claude" / "projects";
+}
+
+std::filesystem::path codexRoot(const std::filesystem::path& home) {
+    return home / ".codex" / "sessions";
+}
+
+std::vector<std::string> findLogFiles(const std::filesystem::path& root) {
+    return detail::walkFiles(root, detail::hasJsonlExtension);
+}
+
+std::int64_t dayNumber(std::string_view key) {
+    std::int64_t parts[3] = {};
+    int count = 0;
+    std::size_t start = 0;
+    while (start <= key.size()) {
+        const std::size_t dash = key.find('-', start);
+        const std::size_t end = dash == std::string_view::npos ? key.size() : dash;
+        if (end > start) {
+            if (count == 3) {
+                return 0;
+            }
+            parts[count++] = pieceValue(key.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    if (count != 3 || parts[0] > 32767 || parts[1] > 12 || parts[2] > 31) {
+        return 0;
+    }
+    const year_month_day date{year{static_cast<int>(parts[0])},
+                              month{static_cast<unsigned>(parts[1])},
+                              day{static_cast<unsigned>(parts[2])}};
+    return date.ok() ? sys_days(date).time_since_epoch().count() : 0;
+}
+
+const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
+                                    const Reader& parse, FileContribution& fresh) {
+    struct stat st {};
+    const bool known = ::stat(file.c_str(), &st) == 0;
+    const double mtime =
+        static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
+    const std::int64_t size = st.st_size;
+    if (known) {
+        const auto it = cache.entries.find(file);
+        if (it != cache.entries.end() && it->second.mtime == mtime && it->second.size == size) {
+            return it->second.contribution;
+        }
+    }
+    fresh = parse(file);
+    if (!known) {
+        return fresh;
+    }
+    dirty = true;
+    CacheEntry& entry = cache.entries[file];
+    entry = {mtime, size, std::move(fresh)};
+    return entry.contribution;
+}
+
+Stats build(const BuildInputs& in) {
+    const auto claudeFiles = findLogFiles(in.claudeRoot);
+    const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
+    ParseCache cache = ParseCache::load(in.cacheDir);
+    bool dirty = false;
+
+    const std::string todayKey = TimeKit::dateKey(in.now);
+    const std::int64_t todayNumber = dayNumber(todayKey);
+    Fold fold;
+    fold.weekFirst = todayNumber - 6;
+    fold.weekLast = todayNumber;
+
+    ReadScratch scratch;
+    StringSet seen;
+    FileContribution fresh;
+    const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
+    const Reader codex = [&](const std::string& path) {
+        return CodexParser::parseFile(path, scratch);
+    };
+    for (const auto& file : claudeFiles) {
+        seen.insert(file);
+        fold.add(loadOrParse(file, cache, dirty, claude, fresh));
+    }
+    for (const auto& file : codexFiles) {
+        seen.insert(file);
+        fold.add(loadOrParse(file, cache, dirty, codex, fresh));
+    }
+    pruneAndSave(cache, seen, dirty, in.cacheDir);
+
+    const FileContribution& t = fold.total;
+    Stats s;
+    if (t.minTs) {
+        s.since = TimeKit::dateKey(*t.minTs);
+    }
+    if (t.maxTs) {
+        s.until = TimeKit::dateKey(*t.maxTs);
+    }
+    if (t.minTs && t.maxTs) {
+        s.daysSpan = daysSpan(*t.minTs, *t.maxTs);
+    }
+    s.logFiles = static_cast<std::int64_t>(claudeFiles.size() + codexFiles.size());
+    s.sessions = s.logFiles;
+    s.prompts = t.prompts;
+    s.assistantMessages = t.assistantMessages;
+    s.tokensIn = t.tokensIn;
+    s.tokensOut = t.tokensOut;
+    s.cacheRead = t.cacheRead;
+    s.cacheWrite = t.cacheWrite;
+    s.linesAdded = t.linesAdded;
+    s.linesRemoved = t.linesRemoved;
+    s.filesEdited = static_cast<std::int64_t>(fold.edited.size());
+    s.cost = t.cost;
+
+    for (const auto& [day, bucket] : t.perDay) {
+        if (fold.inWeek(day)) {
+            s.weekLinesAdded += bucket.linesAdded;
+            s.weekCost += bucket.cost;
+            s.weekTokens += bucket.tokens;
+        }
+    }
+    s.weekSessions = fold.weekSessions;
+    if (const auto it = t.perDay.find(todayKey); it != t.perDay.end()) {
+        s.todayLinesAdded = it->second.linesAdded;
+        s.todayCost = it->second.cost;
+        s.todayTokens = it->second.tokens;
+    }
+    s.codedToday = t.activeDays.contains(todayKey);
+    s.activeDays = static_cast<std::int64_t>(t.activeDays.size());
+    s.streakLongest = longestStreak(t.activeDays);
+    s.streakCurrent = currentStreak(t.activeDays, in.now);
+    s.byHour = t.byHour;
+    s.models = modelRows(t.models);
+    if (!s.models.empty()) {
+        s.topModel = s.models.front().name;
+    }
+
+    const auto lines = static_cast<double>(s.linesAdded + s.linesRemoved);
+    s.crackedScore = Score::crackedScore(lines, s.tokensOut, static_cast<double>(s.sessions),
+                                         static_cast<double>(s.streakLongest),
+                                         static_cast<double>(s.activeDays));
+    s.percentile = Score::percentile(s.crackedScore);
+    s.badges = Score::badgesFor(lines, s.streakLongest, s.byHour, s.cost, s.tokensOut,
+                                static_cast<std::int64_t>(s.models.size()), s.sessions);
+    return s;
+}
+
+}  // namespace tavrik::StatsEngine

@@ -1,0 +1,44 @@
+#pragma once
+
+// TimeKit: instants and local calendar days.
+//
+// An instant is seconds since 1970-01-01T00:00:00Z as a double. A day key is a local calendar
+// date "YYYY-MM-DD". Local time follows the process's time zone (TZ, else the system zone) as
+// read by the C library the first time it is needed; later changes are not seen.
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrik::TimeKit {
+
+// Returns the instant an ISO-8601 date-time names: "YYYY-MM-DDTHH:MM:SS", optionally "." and
+// one or more digits (all kept), then "Z" or "+HH:MM"/"-HH:MM". Upper-case "T" and "Z" only;
+// every field is range-checked (a day that exists, hour <= 23, minute and second <= 59).
+// Nothing for any other text.
+std::optional<double> epoch(std::string_view text);
+
+// The local calendar date and hour of an instant.
+struct LocalTime {
+    std::chrono::year_month_day date;
+    int hour = 0;
+
+    bool operator==(const LocalTime&) const = default;
+};
+
+// Returns the local date and hour of t; nothing when t lies outside what the calendar can
+// represent.
+std::optional<LocalTime> local(double t);
+
+// Returns "YYYY-MM-DD" of a date.
+std::string dayKey(std::chrono::year_month_day date);
+
+// Returns the local day key of t ("0000-00-00" when the calendar cannot place t).
+std::string dateKey(double t);
+
+// Returns the date a day key names ("YYYY-MM-DD", exactly two digits for month and day),
+// nothing when it is malformed or names no real date.
+std::optional<std::chrono::year_month_day> parseDayKey(std::string_view key);
+
+}  // namespace tavrik::TimeKit

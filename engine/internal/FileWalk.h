@@ -1,0 +1,26 @@
+#pragma once
+
+// The directory walk both log finders share.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrik::detail {
+
+// Returns the paths of the entries below root whose name satisfies keep, depth first in
+// readdir order (a folder's contents right after the folder). Hidden entries (names starting
+// with ".") are skipped and neither listed nor entered; symlinked folders are listed by name
+// but not entered. Folders that cannot be read are skipped and the walk goes on.
+std::vector<std::string> walkFiles(const std::filesystem::path& root,
+                                   const std::function<bool(std::string_view name)>& keep);
+
+// Returns whether the name's extension is exactly "jsonl".
+inline bool hasJsonlExtension(std::string_view name) {
+    constexpr std::string_view ext = ".jsonl";
+    return name.size() > ext.size() && name.ends_with(ext);
+}
+
+}  // namespace tavrik::detail

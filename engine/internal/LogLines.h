@@ -1,0 +1,104 @@
+#pragma once
+
+// Shared machinery of the two log readers: loading a file into the scratch buffer, walking
+// its lines, and looking up members of parsed JSON objects.
+
+#include "engine/ReadScratch.h"
+
+#include <simdjson.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavrik::detail {
+
+struct ScratchSpace {
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;  // bytes usable for file data; SIMDJSON_PADDING more follow
+    simdjson::dom::parser parser;
+};
+
+// Reads the whole regular file at path into space.buffer and returns its length. Anything
+// that is not a regular file (a FIFO, a socket, a folder) reads as nothing, without
+// blocking; so does any error.
+std::optional<std::size_t> loadFile(const std::string& path, ScratchSpace& space);
+
+// Calls f(std::string_view line) for every non-empty line of the loaded bytes: the pieces
+// between line feeds, the last one included when the file does not end with a line feed.
+template <class F>
+void forEachLine(const char* data, std::size_t size, F&& f) {
+    std::size_t start = 0;
+    while (start < size) {
+        const void* nl = std::memchr(data + start, '\n', size - start);
+        const std::size_t end =
+            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : size;
+        if (end > start) {
+            f(std::string_view(data + start, end - start));
+        }
+        start = end + 1;
+    }
+}
+
+// Parses one line of the loaded buffer in place (the buffer has padding after its end), and
+// returns its top-level object; nothing when the line is not valid JSON or not an object.
+inline std::optional<simdjson::dom::object> parseObjectLine(ScratchSpace& space,
+                                                            std::string_view line) {
+    simdjson::dom::element root;
+    if (space.parser.parse(line.data(), line.size(), false).get(root)) {
+        return std::nullopt;
+    }
+    simdjson::dom::object obj;
+    if (root.get_object().get(obj)) {
+        return std::nullopt;
+    }
+    return obj;
+}
+
+// Returns the value of the member named key. With duplicate keys the last one wins, as in
+// most JSON readers.
+inline std::optional<simdjson::dom::element> member(simdjson::dom::object obj,
+                                                    std::string_view key) {
+    std::optional<simdjson::dom::element> found;
+    for (const auto field : obj) {
+        if (field.key == key) {
+            found = field.value;
+        }
+    }
+    return found;
+}
+
+inline std::optional<std::string_view> stringMember(simdjson::dom::object obj,
+                                                    std::string_view key) {
+    const auto e = member(obj, key);
+    std::string_view s;
+    if (!e || e->get_string().get(s)) {
+        return std::nullopt;
+    }
+    return s;
+}
+
+inline std::optional<simdjson::dom::object> objectMember(simdjson::dom::object obj,
+                                                         std::string_view key) {
+    const auto e = member(obj, key);
+    simdjson::dom::object o;
+    if (!e || e->get_object().get(o)) {
+        return std::nullopt;
+    }
+    return o;
+}
+
+// Returns a number member as a double; 0 when missing or not a number.
+inline double numberMember(simdjson::dom::object obj, std::string_view key) {
+    const auto e = member(obj, key);
+    double v = 0;
+    if (!e || e->get_double().get(v)) {
+        return 0;
+    }
+    return v;
+}
+
+}  // namespace tavrik::detail

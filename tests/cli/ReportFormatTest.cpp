@@ -1,0 +1,41 @@
+#include "cli/ReportFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace tavrik::cli {
+namespace {
+
+TEST(ReportDouble, ShortestRoundTripWithFractionOrExponent) {
+    const std::pair<double, const char*> cases[] = {
+        {0.0, "0.0"},
+        {-0.0, "-0.0"},
+        {1250.0, "1250.0"},
+        {100000.0, "100000.0"},
+        {0.00085, "0.00085"},
+        {1e16, "1e+16"},
+        {1e-05, "1e-05"},
+        {1.5e20, "1.5e+20"},
+        {0.0001, "0.0001"},
+        {9999999999999998.0, "9999999999999998.0"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {-2.5, "-2.5"},
+        {1e-320, "1e-320"},
+    };
+    for (const auto& [v, text] : cases) {
+        EXPECT_EQ(reportDouble(v), text) << text;
+    }
+    EXPECT_EQ(reportDouble(std::numeric_limits<double>::infinity()), "inf");
+}
+
+TEST(ReportDouble, OneDecimalRoundsLikePrintf) {
+    EXPECT_EQ(oneDecimal(0.04), "0.0");
+    EXPECT_EQ(oneDecimal(12.25), "12.2");  // exact tie, half to even
+    EXPECT_EQ(oneDecimal(12.35), "12.3");  // 12.35 is slightly below the tie as a double
+    EXPECT_EQ(orDash(std::nullopt), "-");
+    EXPECT_EQ(orDash(std::string("x")), "x");
+}
+
+}  // namespace
+}  // namespace tavrik::cli
