@@ -152,6 +152,45 @@ TEST_F(Keychain, RemoveDeletesTheItem) {
     SessionKeychain::remove();  // nothing left to delete: still fine
 }
 
+// Runs the real program's dry run against the private keyring; returns its standard output.
+std::string runDryRun(int& status) {
+    const auto home = std::filesystem::temp_directory_path() / "tavrik-dry-run-home";
+    std::filesystem::create_directories(home);
+    const std::string command = "HOME='" + home.string() + "' XDG_CACHE_HOME='" + home.string()
+                                + "/cache' '" TAVRIK_EXECUTABLE "' --sync-dry-run 2>&1";
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (const size_t n = fread(buffer, 1, sizeof buffer, pipe)) {
+            out.append(buffer, n);
+        }
+        status = pclose(pipe);
+    }
+    std::filesystem::remove_all(home);
+    return out;
+}
+
+TEST_F(Keychain, TheDryRunShowsTheSignedInUserAndNeitherTokenNorKey) {
+    SessionKeychain::save(sessionA);
+    int status = -1;
+    const std::string out = runDryRun(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find(R"(  "user_id" : "user-A")"), std::string::npos) << out;
+    EXPECT_EQ(out.find("access-A"), std::string::npos) << out;
+    EXPECT_EQ(out.find("refresh-A"), std::string::npos) << out;
+    EXPECT_EQ(out.find(TAVRIK_PUBLISHABLE_KEY), std::string::npos) << out;
+    EXPECT_EQ(SessionKeychain::load(), sessionA);  // read, not changed
+}
+
+TEST_F(Keychain, TheDryRunSignedOutShowsTheAllZeroUser) {
+    int status = -1;
+    const std::string out = runDryRun(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find(R"(  "user_id" : "00000000-0000-0000-0000-000000000000")"),
+              std::string::npos)
+        << out;
+}
+
 // --- the whole account cycle against the local server, with the real keychain ---
 
 class KeychainCycle : public AccountTest {
