@@ -27,12 +27,18 @@ function(tavrik_test)
     if(T_LABELS)
         list(APPEND properties LABELS "${T_LABELS}")
     endif()
+    # The environment goes in front of the test command through env: a list-valued
+    # ENVIRONMENT property loses all but its first entry on its way through
+    # gtest_discover_tests. The launcher, if any, runs next; both also run the discovery.
+    set(launcher "")
     if(T_ENVIRONMENT)
-        list(APPEND properties ENVIRONMENT "${T_ENVIRONMENT}")
+        set(launcher env ${T_ENVIRONMENT})
     endif()
     if(T_LAUNCHER)
-        # Runs both the test discovery and every test through the launcher script.
-        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
+        list(APPEND launcher ${T_LAUNCHER})
+    endif()
+    if(launcher)
+        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${launcher}")
     endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_TIMEOUT 60
