@@ -3,6 +3,7 @@
 
 #include "cli/Args.h"
 #include "cli/Modes.h"
+#include "engine/Environment.h"
 
 #include <cstdio>
 #include <string_view>
@@ -35,6 +36,8 @@ int runApplication(const Args&) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    tavrik::Environment::tuneAllocator();
+
     Args args;
     for (int i = 1; i < argc; ++i) {
         args.items.emplace_back(argv[i]);

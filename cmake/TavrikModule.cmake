@@ -22,25 +22,22 @@ function(tavrik_test)
     cmake_parse_arguments(T "" "NAME;LAUNCHER" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} tavrik_warnings GTest::gtest_main GTest::gmock)
-    # An empty value would swallow the next property name, so only set what was given.
-    set(properties "")
-    if(T_LABELS)
-        list(APPEND properties LABELS "${T_LABELS}")
-    endif()
-    # The environment goes in front of the test command through env: a list-valued
-    # ENVIRONMENT property loses all but its first entry on its way through
-    # gtest_discover_tests. The launcher, if any, runs next; both also run the discovery.
-    set(launcher "")
-    if(T_ENVIRONMENT)
-        set(launcher env ${T_ENVIRONMENT})
-    endif()
     if(T_LAUNCHER)
-        list(APPEND launcher ${T_LAUNCHER})
+        # Runs both the test discovery and every test through the launcher script.
+        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
     endif()
-    if(launcher)
-        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${launcher}")
+    gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60)
+    # Labels and environment are set by a script of our own that CTest reads after the
+    # discovered list: gtest_discover_tests' PROPERTIES flattens every list (A=1;B=2 becomes
+    # two arguments) and an empty value shifts the next property into its place.
+    if(T_LABELS OR T_ENVIRONMENT)
+        set(script "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_properties.cmake")
+        file(WRITE "${script}"
+            "if(${T_NAME}_TESTS)\n"
+            "    set_tests_properties(\${${T_NAME}_TESTS} PROPERTIES\n"
+            "        LABELS [==[${T_LABELS}]==]\n"
+            "        ENVIRONMENT [==[${T_ENVIRONMENT}]==])\n"
+            "endif()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
     endif()
-    gtest_discover_tests(${T_NAME}
-        DISCOVERY_TIMEOUT 60
-        PROPERTIES ${properties})
 endfunction()

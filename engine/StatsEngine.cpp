@@ -209,10 +209,10 @@ const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, 
     return entry.contribution;
 }
 
-Stats build(const BuildInputs& in) {
+Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     const auto claudeFiles = findLogFiles(in.claudeRoot);
     const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
-    ParseCache cache = ParseCache::load(in.cacheDir);
+    ParseCache cache = ParseCache::load(in.cacheDir, memo);
     bool dirty = false;
 
     const std::string todayKey = TimeKit::dateKey(in.now);
@@ -237,6 +237,10 @@ Stats build(const BuildInputs& in) {
         fold.add(loadOrParse(file, cache, dirty, codex, fresh));
     }
     pruneAndSave(cache, seen, dirty, in.cacheDir);
+    if (memo != nullptr) {
+        memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
+        memo->cache = std::move(cache);
+    }
 
     const FileContribution& t = fold.total;
     Stats s;

@@ -1,0 +1,41 @@
+// Runs in a process of its own: the pixel font may be registered only once per process, and
+// here that one attempt is spent on a file that does not exist.
+
+#include "tests/support/GuiApp.h"
+#include "theme/Font.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tavrik;
+
+class FontMissing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tavrik::test::guiApp();
+        Font::registerFont("/nonexistent/tavrik/DepartureMono-Regular.otf");
+        if (QFontDatabase::hasFamily("Departure Mono")) {
+            GTEST_SKIP() << "Departure Mono is installed system-wide; cannot test its absence";
+        }
+    }
+};
+
+TEST_F(FontMissing, FailedAttemptIsNeverRetried) {
+    EXPECT_FALSE(Font::available());
+    Font::registerFont();  // would find the bundled font, but the one attempt is spent
+    EXPECT_FALSE(Font::available());
+    EXPECT_EQ(Font::registrationAttempts(), 1);
+}
+
+TEST_F(FontMissing, PixelFontFallsBackToTheSystemFixedFont) {
+    const QFont font = Font::pixel(42);
+    EXPECT_EQ(font.pixelSize(), 42);
+    EXPECT_EQ(QFontInfo(font).family(), QFontInfo(Font::fixedSystem(42)).family());
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+}
+
+}  // namespace

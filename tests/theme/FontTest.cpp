@@ -1,0 +1,90 @@
+#include "tests/support/GuiApp.h"
+#include "tests/support/TempDir.h"
+#include "theme/Font.h"
+#include "theme/Resources.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace tavrik;
+namespace fs = std::filesystem;
+
+using tavrik::test::TempDir;
+
+TEST(Resources, BundleBesideTheExecutableComesFirst) {
+    const auto dirs = Resources::searchDirs();
+    ASSERT_EQ(dirs.size(), 2u);
+    EXPECT_EQ(dirs[0].filename(), "Tavrik_Tavrik.bundle");
+    EXPECT_EQ(dirs[1].filename(), "tavrik");
+    EXPECT_EQ(dirs[1].parent_path().filename(), "share");
+}
+
+TEST(Resources, FirstFolderHoldingTheFileWins) {
+    TempDir a;
+    TempDir b;
+    b.write("fonts/x.otf", "x");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), b.path() / "fonts/x.otf");
+    a.write("fonts/x.otf", "x");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), b.path()}), a.path() / "fonts/x.otf");
+}
+
+TEST(Resources, MissingFilesAndFoldersGiveNothing) {
+    TempDir a;
+    fs::create_directories(a.path() / "fonts/dir.otf");
+    EXPECT_EQ(Resources::find("fonts/x.otf", {a.path(), "/nonexistent/tavrik"}), std::nullopt);
+    EXPECT_EQ(Resources::find("fonts/dir.otf", {a.path()}), std::nullopt);  // not a file
+    EXPECT_EQ(Resources::find("", {a.path()}), std::nullopt);
+}
+
+TEST(Resources, NamesCannotLeaveTheResourceFolder) {
+    TempDir a;
+    a.write("inside/secret", "x");
+    EXPECT_EQ(Resources::find("../" + a.path().filename().string() + "/inside/secret",
+                              {a.path() / "inside"}),
+              std::nullopt);
+    EXPECT_EQ(Resources::find((a.path() / "inside/secret").string(), {a.path()}), std::nullopt);
+}
+
+TEST(PixelFont, RegisteringTwiceMakesOneAttempt) {
+    tavrik::test::guiApp();
+    Font::registerFont();
+    Font::registerFont();
+    Font::pixel(12);
+    EXPECT_EQ(Font::registrationAttempts(), 1);
+}
+
+TEST(PixelFont, BundledFontLoadsAsDepartureMono) {
+    tavrik::test::guiApp();
+    if (!Resources::bundledFile(Font::bundledFile)) {
+        GTEST_SKIP() << "Departure Mono is not in the resource folder; run scripts/setup.sh";
+    }
+    ASSERT_TRUE(Font::available());
+    const QFont font = Font::pixel(42);
+    EXPECT_EQ(QFontInfo(font).family(), "Departure Mono");
+    EXPECT_EQ(font.pixelSize(), 42);
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+}
+
+TEST(PixelFont, SizesAreInPixels) {
+    tavrik::test::guiApp();
+    const QFont font = Font::pixel(20);
+    EXPECT_EQ(font.pixelSize(), 20);
+    EXPECT_EQ(QFontInfo(font).pixelSize(), 20);
+}
+
+TEST(PixelFont, FixedSystemFontIsMonospaced) {
+    tavrik::test::guiApp();
+    const QFont font = Font::fixedSystem(16);
+    EXPECT_EQ(font.pixelSize(), 16);
+    const QFontMetricsF m(font);
+    EXPECT_DOUBLE_EQ(m.horizontalAdvance("iiii"), m.horizontalAdvance("MMMM"));
+}
+
+}  // namespace
