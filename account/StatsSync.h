@@ -6,7 +6,8 @@
 //
 // StatsSync keeps no state and reads no preferences: the caller passes the values of
 // "tavrik.privateMode", "tavrik.leaderboardOptIn" and "tavrik.lastSyncDate", and is told,
-// through markSynced, the day key to store as "tavrik.lastSyncDate" after a successful upload.
+// through markSynced, the day key to store as "tavrik.lastSyncDate" after a successful upload
+// (SyncPrefs.h does both against the user-defaults store).
 // Local days and hours follow the process's time zone (TZ). Main thread only; completions run
 // on the main thread. No token or key is ever printed or logged.
 
