@@ -1,5 +1,6 @@
 #include "account/AuthSession.h"
 #include "account/SessionStore.h"
+#include "account/SupabaseConfig.h"
 
 #include <gtest/gtest.h>
 
@@ -65,6 +66,21 @@ TEST(StoredSession, ANonFiniteExpiryCannotBeStored) {
     store.save(full);
     store.save(s);
     EXPECT_EQ(store.load(), full);  // the failed save changed nothing
+}
+
+}  // namespace
+}  // namespace tavrik
+
+namespace tavrik {
+namespace {
+
+TEST(SupabaseConfig, CarriesTheConfiguredBackendWithoutTrailingSlash) {
+    EXPECT_EQ(SupabaseConfig::baseURL, TAVRIK_CONFIGURED_URL);
+    EXPECT_EQ(SupabaseConfig::publishableKey, TAVRIK_CONFIGURED_KEY);
+    ASSERT_FALSE(SupabaseConfig::baseURL.empty());
+    EXPECT_NE(SupabaseConfig::baseURL.back(), '/');
+    EXPECT_TRUE(SupabaseConfig::baseURL.starts_with("https://")
+                || SupabaseConfig::baseURL.starts_with("http://"));
 }
 
 }  // namespace
