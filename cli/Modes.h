@@ -11,5 +11,6 @@ namespace tavrik::cli {
 int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
+int runSyncDryRun(const Args& args);
 
 }  // namespace tavrik::cli

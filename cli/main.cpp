@@ -22,6 +22,7 @@ constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
     {"--codex", tavrik::cli::runCodex},
+    {"--sync-dry-run", tavrik::cli::runSyncDryRun},
 };
 
 int runApplication(const Args&) {
