@@ -23,6 +23,7 @@ constexpr Mode modes[] = {
     {"--stats", tavrik::cli::runStats},
     {"--card", tavrik::cli::runCard},
     {"--codex", tavrik::cli::runCodex},
+    {"--sync-dry-run", tavrik::cli::runSyncDryRun},
 };
 
 int runApplication(const Args&) {
