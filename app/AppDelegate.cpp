@@ -265,7 +265,7 @@ void AppDelegate::apply(const Stats& stats) {
     if (m_options.upload) {
         m_options.upload(stats);
     }
-    emit statsApplied();
+    Q_EMIT statsApplied();
 }
 
 void AppDelegate::showOnOverlay() {

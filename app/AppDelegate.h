@@ -111,7 +111,7 @@ public:
     DirWatcher* watcher() const { return m_watcher.get(); }
     StatsThread& statsThread() { return *m_statsThread; }
 
-signals:
+Q_SIGNALS:
     // Emitted at the end of every apply.
     void statsApplied();
 

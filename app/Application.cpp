@@ -1,6 +1,10 @@
 #include "app/Application.h"
 
+#include "account/AuthManager.h"
+#include "account/StatsSync.h"
+#include "account/SyncPrefs.h"
 #include "app/FileReveal.h"
+#include "card/CardRenderer.h"
 #include "engine/Environment.h"
 #include "engine/StatsEngine.h"
 
@@ -55,6 +59,14 @@ AppOptions userOptions(bool debug) {
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString();
     options.debugLogging = debug;
     options.reveal = [](const std::filesystem::path& file) { FileReveal::reveal(file); };
+    options.cardPng = [](const Stats& stats) { return CardRenderer::pngData(stats); };
+    options.cardImage = [](const Stats& stats) { return CardRenderer::render(stats); };
+    // The upload decides by itself whether anything is sent (signed in, private mode off,
+    // leaderboard joined, evening, not yet today); the application never waits for it.
+    options.upload = [](const Stats& stats) {
+        StatsSync::maybeSyncDaily(stats, SyncPrefs::read(), SyncPrefs::markSynced,
+                                  AuthManager::shared());
+    };
     return options;
 }
 

@@ -2,7 +2,9 @@
 # Builds the release preset, generates the benchmark log trees (or re-uses them) and prints
 # the three figures the engine is held to:
 #   - a build with no parse cache over about 1 GB of transcripts: throughput, one thread;
-#   - a rebuild in which nothing changed, over 5,000 files: median time;
+#   - a rebuild in which nothing changed, over 5,000 files: median time in a running process
+#     (the application's case, the parse cache kept in memory), and the first rebuild of a
+#     fresh process, which reads the cache file (the command line's case);
 #   - the peak memory of the cold build against the largest log file + 64 MiB.
 #
 # Knobs (environment): SIZE_MB (1000) and FILES (2000) for the cold tree, WARM_SIZE_MB (500)
@@ -107,9 +109,12 @@ awk -v b="$(echo "$colds" | field bytes | head -n 1)" -v f="$(echo "$colds" | fi
         printf "cold throughput:     %.0f MB/s (by CPU time %.0f MB/s), median of %d, over %.0f MB in %d files; target >= 1000\n",
             b / 1e6 / w, b / 1e6 / c, n, b / 1e6, f }'
 awk -v w="$(echo "$warm" | field wall_s)" -v c="$(echo "$warm" | field cpu_s)" \
+    -v fw="$(echo "$warm" | field first_wall_s)" -v fc="$(echo "$warm" | field first_cpu_s)" \
     -v f="$(echo "$warm" | field files)" -v n="$warm_runs" 'BEGIN {
-        printf "no-change rebuild:   %.1f ms (CPU %.1f ms), median of %d, over %d files; target <= 50\n",
-            w * 1e3, c * 1e3, n, f }'
+        printf "no-change rebuild:   %.1f ms (CPU %.1f ms), median of %d in one process, over %d files; target <= 50\n",
+            w * 1e3, c * 1e3, n - 1, f
+        printf "  first in a fresh process (reads the cache file): %.1f ms (CPU %.1f ms)\n",
+            fw * 1e3, fc * 1e3 }'
 awk -v p="$(echo "$colds" | field peak_mib | sort -g | tail -n 1)" \
     -v r="$(echo "$repeated" | field peak_mib)" -v l="$(echo "$colds" | field largest | head -n 1)" 'BEGIN {
         limit = l / 1048576 + 64

@@ -133,7 +133,7 @@ std::int64_t daysSpan(double first, double last) {
 }
 
 // Saves the cache when it changed: an entry pruned or a file parsed.
-void pruneAndSave(ParseCache& cache, const StringSet& seen, bool dirty,
+void pruneAndSave(ParseCache& cache, const std::unordered_set<std::string_view>& seen, bool dirty,
                   const std::filesystem::path& cacheDir) {
     const std::size_t removed = std::erase_if(
         cache.entries, [&](const auto& entry) { return !seen.contains(entry.first); });
@@ -222,7 +222,8 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     fold.weekLast = todayNumber;
 
     ReadScratch scratch;
-    StringSet seen;
+    std::unordered_set<std::string_view> seen;  // views into the two file lists
+    seen.reserve(claudeFiles.size() + codexFiles.size());
     FileContribution fresh;
     const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
     const Reader codex = [&](const std::string& path) {

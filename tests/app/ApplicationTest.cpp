@@ -52,6 +52,25 @@ TEST(ApplicationLock, LivesInTheRuntimeFolder) {
     EXPECT_EQ(lock.parent_path(), fs::path(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString()));
 }
 
+TEST(ApplicationOptions, TheUsersSessionGetsTheRealCardRevealAndUpload) {
+    test::widgetApp();
+    AppOptions options = Application::userOptions(true);
+    EXPECT_TRUE(options.debugLogging);
+    EXPECT_EQ(options.watchDir.filename(), "projects");
+    EXPECT_EQ(options.watchDir.parent_path().filename(), ".claude");
+    ASSERT_TRUE(options.job.build && options.job.save);
+    ASSERT_TRUE(options.reveal);
+    ASSERT_TRUE(options.upload);
+    ASSERT_TRUE(options.cardPng && options.cardImage);
+    Stats stats;
+    stats.crackedScore = 42;
+    const auto png = options.cardPng(stats);
+    ASSERT_TRUE(png.has_value());
+    const QImage decoded = QImage::fromData(*png, "PNG");
+    EXPECT_EQ(decoded.size(), QSize(1200, 630));
+    EXPECT_EQ(options.cardImage(stats).size(), QSize(1200, 630));
+}
+
 // The real executable, started with a home, caches, settings and runtime folder of its own.
 class ApplicationProgram : public ::testing::Test {
 protected:
