@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLoggingCategory>
 #include <QMenu>
@@ -52,6 +53,28 @@ std::string utcDateTime(double now) {
            + " +0000";
     return out;
 }
+
+// The tray menu, whose shortcuts work while it is open. Qt matches the shortcuts of a menu's
+// actions only through a window that shows the menu, and a tray menu has none: without this
+// the menu would show "Ctrl+R" and ignore it.
+class TrayMenu final : public QMenu {
+public:
+    using QMenu::QMenu;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const QKeySequence pressed(event->keyCombination());
+        for (QAction* action : actions()) {
+            if (action->isEnabled() && !action->shortcut().isEmpty()
+                && action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                close();  // as a click does: the menu goes, then the action runs
+                action->trigger();
+                return;
+            }
+        }
+        QMenu::keyPressEvent(event);
+    }
+};
 
 bool isPlainName(const std::string& s) {
     if (s.empty() || s == "." || s == "..") {
@@ -200,7 +223,7 @@ void AppDelegate::buildStatusItem() {
 }
 
 void AppDelegate::buildMenu() {
-    auto menu = std::make_unique<QMenu>();
+    std::unique_ptr<QMenu> menu = std::make_unique<TrayMenu>();
     menu->addAction(m_headerItem);
     menu->addSeparator();
     menu->addAction(QStringLiteral("Save card to Desktop"), QKeySequence(Qt::CTRL | Qt::Key_S),
@@ -289,11 +312,14 @@ void AppDelegate::settingsChanged() {
 }
 
 void AppDelegate::detectMilestones(const std::optional<Stats>& prev, const Stats& next) {
-    const Milestones::Outcome outcome = Milestones::detect(prev, next, Milestones::load());
+    const Milestones::Memory stored = Milestones::load();
+    const Milestones::Outcome outcome = Milestones::detect(prev, next, stored);
     if (outcome.celebrate) {
         m_overlay->celebrate();
     }
-    if (!Milestones::store(outcome.memory)) {
+    // Most builds change nothing: leave the settings file alone then, rather than rewrite it
+    // every five seconds.
+    if (outcome.memory != stored && !Milestones::store(outcome.memory)) {
         qCInfo(lcApp, "could not store the milestones seen");
     }
 }

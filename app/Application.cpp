@@ -11,11 +11,18 @@
 #include <QApplication>
 #include <QLockFile>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace tavrik::Application {
 namespace {
@@ -25,6 +32,61 @@ Q_LOGGING_CATEGORY(lcStart, "tavrik.app.start")
 bool isSet(const char* v) {
     return v != nullptr && v[0] != '\0';
 }
+
+// Ends the event loop on SIGTERM (logout, kill), SIGINT (Ctrl+C) and SIGHUP, so the process
+// leaves the way "Quit Tavrik" does: the work thread stops after its build, the instance lock
+// is released, and no settings write is cut in half. The handler only writes one byte to a
+// socket; the event loop does the rest.
+class QuitOnSignals final {
+public:
+    QuitOnSignals() {
+        if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, s_fds) != 0) {
+            qCWarning(lcStart, "cannot watch for termination signals");
+            return;
+        }
+        m_notifier = std::make_unique<QSocketNotifier>(s_fds[1], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [] {
+            char drain[16];
+            while (read(s_fds[1], drain, sizeof drain) > 0) {
+            }
+            QCoreApplication::quit();
+        });
+        struct sigaction action {};
+        action.sa_handler = &QuitOnSignals::onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+            sigaction(sig, &action, nullptr);
+        }
+    }
+    ~QuitOnSignals() {
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+            sigaction(sig, &action, nullptr);
+        }
+        m_notifier.reset();
+        for (int& fd : s_fds) {
+            if (fd >= 0) {
+                close(fd);
+                fd = -1;
+            }
+        }
+    }
+    QuitOnSignals(const QuitOnSignals&) = delete;
+    QuitOnSignals& operator=(const QuitOnSignals&) = delete;
+
+private:
+    static void onSignal(int) {
+        const int saved = errno;
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = write(s_fds[0], &byte, 1);
+        errno = saved;
+    }
+
+    static inline int s_fds[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
 
 }  // namespace
 
@@ -103,6 +165,7 @@ int run(int argc, char** argv) {
     // A tray utility: closing its last window (the settings) does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const QuitOnSignals quitOnSignals;
     AppDelegate delegate(userOptions(debugLogging(args)));
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     QApplication::exec();

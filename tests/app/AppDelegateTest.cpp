@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -376,6 +377,33 @@ TEST_F(AppDelegateTest, RefreshNowAndQuitWorkThroughTheirMenuItems) {
     EXPECT_EQ(quitting.count(), 1);
 }
 
+TEST_F(AppDelegateTest, ShortcutsWorkWhileTheMenuIsOpenAndCloseIt) {
+    launch(options());
+    ASSERT_TRUE(waitApplied(1));
+    QMenu* menu = delegate->menu();
+    menu->popup(QPoint(100, 100));
+    ASSERT_TRUE(waitFor([&] { return menu->isVisible(); }));
+    QTest::keyClick(menu, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(menu->isVisible());
+    ASSERT_TRUE(waitApplied(2));
+    EXPECT_EQ(fake.started(), 2);
+
+    menu->popup(QPoint(100, 100));
+    ASSERT_TRUE(waitFor([&] { return menu->isVisible(); }));
+    QTest::keyClick(menu, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(revealed.size(), 1u);
+
+    // A key that is no shortcut is the menu's own business; the menu stays.
+    menu->popup(QPoint(100, 100));
+    ASSERT_TRUE(waitFor([&] { return menu->isVisible(); }));
+    QTest::keyClick(menu, Qt::Key_Down);
+    EXPECT_TRUE(menu->isVisible());
+    // "Settings…" has a shortcut but is disabled without a settings window.
+    QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->close();
+}
+
 TEST_F(AppDelegateTest, SettingsIsDisabledWithoutASettingsWindow) {
     launch(options());
     EXPECT_FALSE(items()[6]->isEnabled());
@@ -466,6 +494,19 @@ TEST_F(AppDelegateTest, ApplyCelebratesMilestonesOnceAndThenOffersTheUpload) {
     fewer.badges[3].earned = false;  // 4 -> 3
     delegate->apply(fewer);
     EXPECT_EQ(overlay->celebrations, 1);
+}
+
+TEST_F(AppDelegateTest, UnchangedFiguresLeaveTheSettingsFileAlone) {
+    launch(options());
+    ASSERT_TRUE(waitApplied(1));
+    const fs::path file = test::isolatedSettings.settingsFile();
+    ASSERT_TRUE(fs::exists(file));
+    const auto written = fs::last_write_time(file);
+    for (int i = 0; i < 3; ++i) {
+        delegate->refreshNow();
+        ASSERT_TRUE(waitApplied(2 + i));
+    }
+    EXPECT_EQ(fs::last_write_time(file), written);
 }
 
 TEST_F(AppDelegateTest, TheFirstStatisticsAfterLaunchSkipTheBadgeCheck) {

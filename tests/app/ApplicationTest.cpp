@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -159,6 +160,21 @@ TEST_F(ApplicationProgram, CommandLineModesRunWhileTheApplicationDoes) {
     const QByteArray out = second.readAllStandardOutput();
     EXPECT_TRUE(out.contains("linesAdded 2 ")) << out.toStdString();
     EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ApplicationProgram, TerminationSignalsEndItCleanlyAndReleaseTheLock) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        QProcess app;
+        start(app, {"--debug"});
+        m_stderr.clear();
+        ASSERT_TRUE(waitForStderr(app, "[tavrik] refresh @ ")) << sig;
+        ASSERT_TRUE(fs::exists(tmp.path() / "runtime/tavrik.lock"));
+        ::kill(static_cast<pid_t>(app.processId()), sig);
+        ASSERT_TRUE(app.waitForFinished(10'000)) << sig;
+        EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << sig;
+        EXPECT_EQ(app.exitCode(), 0) << sig;
+        EXPECT_FALSE(fs::exists(tmp.path() / "runtime/tavrik.lock")) << sig;
+    }
 }
 
 TEST_F(ApplicationProgram, ALockLeftByADeadProcessDoesNotKeepTheApplicationFromStarting) {
