@@ -12,7 +12,7 @@ packages=(
     libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
     # tests
     libgtest-dev libgmock-dev
-    xvfb xauth trayer xcompmgr xdotool x11-apps
+    xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
     dbus dbus-bin gnome-keyring
     postgresql
 )
