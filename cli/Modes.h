@@ -12,4 +12,8 @@ int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
 
+// The overlay's render modes (NotchModes.cpp).
+int runNotchView(const Args& args);
+int runNotchCorner(const Args& args);
+
 }  // namespace tavrik::cli

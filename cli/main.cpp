@@ -3,6 +3,7 @@
 
 #include "cli/Args.h"
 #include "cli/Modes.h"
+#include "notch/NotchDebug.h"
 
 #include <cstdio>
 #include <string_view>
@@ -20,6 +21,8 @@ struct Mode {
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
+    {"--notchview", tavrik::cli::runNotchView},
+    {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
 };
 
@@ -34,6 +37,8 @@ int runApplication(const Args&) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The schematic overlay of the notch debug renders.
+    tavrik::dbgBodyW = 180;
     Args args;
     for (int i = 1; i < argc; ++i) {
         args.items.emplace_back(argv[i]);
