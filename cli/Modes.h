@@ -11,6 +11,7 @@ namespace tavrik::cli {
 int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
+int runSyncDryRun(const Args& args);
 
 // The overlay's render modes (NotchModes.cpp).
 int runNotchView(const Args& args);

@@ -16,11 +16,16 @@ function(tavrik_module)
     target_link_libraries(${M_NAME} PUBLIC ${M_DEPS} PRIVATE tavrik_warnings ${M_PRIVATE_DEPS})
 endfunction()
 
-# tavrik_test(NAME <name> SOURCES <files...> DEPS <targets...> [LABELS <labels...>] [ENVIRONMENT <k=v...>])
+# tavrik_test(NAME <name> SOURCES <files...> DEPS <targets...> [LABELS <labels...>]
+#             [ENVIRONMENT <k=v...>] [LAUNCHER <script>])
 function(tavrik_test)
-    cmake_parse_arguments(T "" "NAME" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;LAUNCHER" "SOURCES;DEPS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE ${T_DEPS} tavrik_warnings GTest::gtest_main GTest::gmock)
+    if(T_LAUNCHER)
+        # Runs both the test discovery and every test through the launcher script.
+        set_target_properties(${T_NAME} PROPERTIES CROSSCOMPILING_EMULATOR "${T_LAUNCHER}")
+    endif()
     gtest_discover_tests(${T_NAME} DISCOVERY_TIMEOUT 60)
     # Labels and environment are set by a script of our own that CTest reads after the
     # discovered list: gtest_discover_tests' PROPERTIES flattens every list (A=1;B=2 becomes

@@ -214,17 +214,13 @@ void processLine(object line, FileContribution& c, RateMemo& rates) {
 FileContribution parseClaudeFile(const std::string& path, ReadScratch& scratch) {
     FileContribution c;
     detail::ScratchSpace& space = scratch.space();
-    const auto size = detail::loadFile(path, space);
-    if (!size) {
-        return c;
-    }
     RateMemo rates;
-    detail::forEachLine(space.buffer.get(), *size, [&](std::string_view line) {
+    const bool read = detail::forEachLineOfFile(path, space, [&](std::string_view line) {
         if (const auto obj = detail::parseObjectLine(space, line)) {
             processLine(*obj, c, rates);
         }
     });
-    return c;
+    return read ? c : FileContribution{};
 }
 
 }  // namespace tavrik::StatsEngine

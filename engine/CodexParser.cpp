@@ -123,16 +123,24 @@ std::pair<std::int64_t, std::int64_t> linesFromPatch(std::string_view patch) {
 FileContribution parseFile(const std::string& path, ReadScratch& scratch) {
     FileContribution c;
     detail::ScratchSpace& space = scratch.space();
-    const auto size = detail::loadFile(path, space);
-    if (!size || !simdjson::validate_utf8(space.buffer.get(), *size)) {
-        return c;
-    }
     Session session;
-    detail::forEachLine(space.buffer.get(), *size, [&](std::string_view line) {
+    bool validText = true;
+    const bool read = detail::forEachLineOfFile(path, space, [&](std::string_view line) {
+        if (!validText) {
+            return;
+        }
         if (const auto obj = detail::parseObjectLine(space, line)) {
             processLine(*obj, c, session);
+        } else if (!simdjson::validate_utf8(line.data(), line.size())) {
+            // A line the parser accepted is valid UTF-8 already; only rejected lines need the
+            // check. Line feeds never occur inside a multi-byte character, so checking line
+            // by line checks the whole file.
+            validText = false;
         }
     });
+    if (!read || !validText) {
+        return {};
+    }
     settle(c, session);
     return c;
 }

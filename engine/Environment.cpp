@@ -2,6 +2,7 @@
 
 #include "engine/ParseCache.h"
 
+#include <malloc.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -32,6 +33,13 @@ std::filesystem::path cacheDir() {
 double now() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+void tuneAllocator() {
+    // Large blocks (log lines of many megabytes, the parser's working space) then always
+    // come from and go back to the system. Left alone, glibc raises its threshold after the
+    // first big free and keeps later big blocks in the heap, so memory grows build by build.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
 }
 
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir) {

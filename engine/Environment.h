@@ -20,6 +20,10 @@ std::filesystem::path cacheDir();
 // Returns the current time in seconds since 1970-01-01 UTC.
 double now();
 
+// Makes the allocator hand large blocks back to the system when they are freed. Call once at
+// the start of a process that builds statistics repeatedly.
+void tuneAllocator();
+
 // Returns the inputs of a build over the user's logs; dir replaces the Claude Code root.
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir = {});
 

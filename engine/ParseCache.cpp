@@ -26,8 +26,6 @@ void forEachField(Self& r, F&& f) {
 
 namespace {
 
-constexpr std::string_view fileName = "parse-cache.json";
-
 bool writeAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t n = ::write(fd, text.data(), text.size());
@@ -66,7 +64,10 @@ std::filesystem::path ParseCache::url(const std::filesystem::path& dir, std::str
     return dir / name;
 }
 
-ParseCache ParseCache::load(const std::filesystem::path& dir) {
+ParseCache ParseCache::load(const std::filesystem::path& dir, ParseCacheMemo* memo) {
+    if (memo != nullptr && memo->stamp && memo->stamp == FileStamp::of(dir / fileName)) {
+        return std::move(memo->cache);
+    }
     const auto text = readWholeFile(dir / fileName);
     if (!text) {
         return {};
@@ -81,6 +82,15 @@ ParseCache ParseCache::load(const std::filesystem::path& dir) {
 bool ParseCache::save(const ParseCache& cache, const std::filesystem::path& dir) {
     const auto json = detail::writeJson(cache);
     return json && writeFileAtomically(url(dir, fileName), *json);
+}
+
+std::optional<FileStamp> FileStamp::of(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return FileStamp{st.st_dev, st.st_ino, st.st_size,
+                     st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec};
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text) {

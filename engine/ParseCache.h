@@ -25,8 +25,11 @@ struct CacheEntry {
     bool operator==(const CacheEntry&) const = default;
 };
 
+struct ParseCacheMemo;
+
 struct ParseCache {
     static constexpr std::int64_t currentVersion = 1;
+    static constexpr std::string_view fileName = "parse-cache.json";
 
     std::int64_t version = currentVersion;
     std::unordered_map<std::string, CacheEntry> entries;  // keyed by the log file's full path
@@ -41,10 +44,34 @@ struct ParseCache {
     static std::filesystem::path url(const std::filesystem::path& dir, std::string_view name);
 
     // Returns the cache stored in dir, or an empty one when it cannot be read or decoded.
-    static ParseCache load(const std::filesystem::path& dir);
+    // With a memo whose stamp still matches the file, returns the memo's cache instead of
+    // reading the file again.
+    static ParseCache load(const std::filesystem::path& dir, ParseCacheMemo* memo = nullptr);
 
     // Writes the cache to dir atomically; returns false when it could not be written.
     static bool save(const ParseCache& cache, const std::filesystem::path& dir);
+};
+
+// Identifies one version of a file: any rewrite (always a new file, renamed into place)
+// changes it.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+
+    bool operator==(const FileStamp&) const = default;
+
+    // Returns the stamp of the file at path, nothing when it cannot be read.
+    static std::optional<FileStamp> of(const std::filesystem::path& path);
+};
+
+// The parse cache of a process's previous build and the stamp of the file it matches, so
+// that a rebuild in a long-running process skips reading and decoding the file unless
+// another process has replaced it.
+struct ParseCacheMemo {
+    ParseCache cache;
+    std::optional<FileStamp> stamp;
 };
 
 // Writes text to path atomically (temporary file in the same folder, then rename), creating it

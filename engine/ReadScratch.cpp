@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace tavrik {
 
@@ -48,37 +49,54 @@ private:
 
 }  // namespace
 
-std::optional<std::size_t> loadFile(const std::string& path, ScratchSpace& space) {
+bool forEachLineOfFile(const std::string& path, ScratchSpace& space,
+                       const std::function<void(std::string_view)>& onLine) {
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
     const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return std::nullopt;
-    }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return std::nullopt;
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
     }
-    // The file may grow while it is read (an agent appending); read to the end whatever
-    // the size said.
-    std::size_t size = 0;
-    reserve(space, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1, 0);
+    // Blocks small enough to stay in the CPU caches between the line scan and the parse.
+    constexpr std::size_t blockBytes = std::size_t{1} << 20;
+    reserve(space, blockBytes, 0);
+    std::size_t held = 0;  // bytes of a line not yet complete, at the start of the buffer
+    // The file may grow while it is read (an agent appending): read to the end whatever the
+    // size was.
     for (;;) {
-        if (size == space.capacity) {
-            reserve(space, space.capacity * 2, size);
+        if (held == space.capacity) {
+            reserve(space, space.capacity * 2, held);
         }
-        const ssize_t n = ::read(fd.get(), space.buffer.get() + size, space.capacity - size);
-        if (n == 0) {
-            break;
-        }
+        char* const data = space.buffer.get();
+        const ssize_t n =
+            ::read(fd.get(), data + held, std::min(space.capacity - held, blockBytes));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return std::nullopt;
+            return false;
         }
-        size += static_cast<std::size_t>(n);
+        if (n == 0) {
+            if (held > 0) {
+                onLine(std::string_view(data, held));
+            }
+            return true;
+        }
+        const std::size_t end = held + static_cast<std::size_t>(n);
+        std::size_t start = 0;
+        std::size_t scan = held;
+        while (const void* nl = std::memchr(data + scan, '\n', end - scan)) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(nl) - data);
+            if (at > start) {
+                onLine(std::string_view(data + start, at - start));
+            }
+            start = scan = at + 1;
+        }
+        held = end - start;
+        if (start > 0 && held > 0) {
+            std::memmove(data, data + start, held);
+        }
     }
-    return size;
 }
 
 }  // namespace detail

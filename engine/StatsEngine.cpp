@@ -133,7 +133,7 @@ std::int64_t daysSpan(double first, double last) {
 }
 
 // Saves the cache when it changed: an entry pruned or a file parsed.
-void pruneAndSave(ParseCache& cache, const StringSet& seen, bool dirty,
+void pruneAndSave(ParseCache& cache, const std::unordered_set<std::string_view>& seen, bool dirty,
                   const std::filesystem::path& cacheDir) {
     const std::size_t removed = std::erase_if(
         cache.entries, [&](const auto& entry) { return !seen.contains(entry.first); });
@@ -209,10 +209,10 @@ const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, 
     return entry.contribution;
 }
 
-Stats build(const BuildInputs& in) {
+Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     const auto claudeFiles = findLogFiles(in.claudeRoot);
     const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
-    ParseCache cache = ParseCache::load(in.cacheDir);
+    ParseCache cache = ParseCache::load(in.cacheDir, memo);
     bool dirty = false;
 
     const std::string todayKey = TimeKit::dateKey(in.now);
@@ -222,7 +222,8 @@ Stats build(const BuildInputs& in) {
     fold.weekLast = todayNumber;
 
     ReadScratch scratch;
-    StringSet seen;
+    std::unordered_set<std::string_view> seen;  // views into the two file lists
+    seen.reserve(claudeFiles.size() + codexFiles.size());
     FileContribution fresh;
     const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
     const Reader codex = [&](const std::string& path) {
@@ -237,6 +238,10 @@ Stats build(const BuildInputs& in) {
         fold.add(loadOrParse(file, cache, dirty, codex, fresh));
     }
     pruneAndSave(cache, seen, dirty, in.cacheDir);
+    if (memo != nullptr) {
+        memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
+        memo->cache = std::move(cache);
+    }
 
     const FileContribution& t = fold.total;
     Stats s;

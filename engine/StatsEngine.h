@@ -20,6 +20,7 @@ namespace tavrik {
 
 class ReadScratch;
 struct ParseCache;
+struct ParseCacheMemo;
 
 namespace StatsEngine {
 
@@ -38,8 +39,9 @@ std::filesystem::path claudeRoot(const std::filesystem::path& home,
 // Returns the Codex root, <home>/.codex/sessions.
 std::filesystem::path codexRoot(const std::filesystem::path& home);
 
-// Builds the statistics of every log file under the two roots.
-Stats build(const BuildInputs& inputs);
+// Builds the statistics of every log file under the two roots. A process that builds again
+// and again passes the same memo each time (see ParseCacheMemo).
+Stats build(const BuildInputs& inputs, ParseCacheMemo* memo = nullptr);
 
 // Returns the files below root whose extension is exactly "jsonl", hidden entries skipped and
 // symlinked folders not followed, in directory-walk order. Empty when root cannot be read.

@@ -8,7 +8,7 @@
 #include <simdjson.h>
 
 #include <cstddef>
-#include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,28 +22,16 @@ struct ScratchSpace {
     simdjson::dom::parser parser;
 };
 
-// Reads the whole regular file at path into space.buffer and returns its length. Anything
-// that is not a regular file (a FIFO, a socket, a folder) reads as nothing, without
-// blocking; so does any error.
-std::optional<std::size_t> loadFile(const std::string& path, ScratchSpace& space);
+// Reads the regular file at path block by block into space.buffer and calls
+// onLine(std::string_view) for every non-empty line: the pieces between line feeds, the last
+// one included when the file does not end with a line feed. Memory stays bounded by the
+// longest line, not the file. Anything that is not a regular file (a FIFO, a socket, a
+// folder) is not read, without blocking. Returns false when the file could not be opened or
+// a read failed; the caller then discards what the lines gave.
+bool forEachLineOfFile(const std::string& path, ScratchSpace& space,
+                       const std::function<void(std::string_view line)>& onLine);
 
-// Calls f(std::string_view line) for every non-empty line of the loaded bytes: the pieces
-// between line feeds, the last one included when the file does not end with a line feed.
-template <class F>
-void forEachLine(const char* data, std::size_t size, F&& f) {
-    std::size_t start = 0;
-    while (start < size) {
-        const void* nl = std::memchr(data + start, '\n', size - start);
-        const std::size_t end =
-            nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - data) : size;
-        if (end > start) {
-            f(std::string_view(data + start, end - start));
-        }
-        start = end + 1;
-    }
-}
-
-// Parses one line of the loaded buffer in place (the buffer has padding after its end), and
+// Parses one line of the scratch buffer in place (the buffer has padding after its end), and
 // returns its top-level object; nothing when the line is not valid JSON or not an object.
 inline std::optional<simdjson::dom::object> parseObjectLine(ScratchSpace& space,
                                                             std::string_view line) {

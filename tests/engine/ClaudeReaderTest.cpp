@@ -194,6 +194,22 @@ TEST_F(ClaudeReader, HostileBytesNeverBreakOtherLines) {
     EXPECT_EQ(c.assistantMessages, 0);
 }
 
+TEST_F(ClaudeReader, LinesAcrossReadBlocksAreNeitherLostNorSplit) {
+    // Lines of every length around the reader's block size, so line ends fall on, just
+    // before and just after block boundaries; several megabytes in all.
+    std::string text;
+    int lines = 0;
+    for (int i = 0; text.size() < (std::size_t{7} << 20); ++i) {
+        const std::size_t pad =
+            static_cast<std::size_t>((i * 7919) % 4099) + (i % 97 == 0 ? 1'500'000 : 0);
+        text += "{\"type\":\"last-prompt\",\"p\":\"" + std::string(pad, 'x') + "\"}\n";
+        ++lines;
+    }
+    EXPECT_EQ(read(text).prompts, lines);
+    text.pop_back();  // no final line feed
+    EXPECT_EQ(read(text).prompts, lines);
+}
+
 TEST_F(ClaudeReader, NonRegularFilesReadAsEmptyWithoutBlocking) {
     const auto fifo = (dir.path() / "pipe.jsonl").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

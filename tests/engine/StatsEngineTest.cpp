@@ -3,11 +3,12 @@
 #include "engine/StatsEngine.h"
 #include "tests/support/TempDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <thread>
+#include <fstream>
 
 namespace tavrik {
 namespace {
@@ -185,6 +186,33 @@ TEST_F(Builder, UnchangedTreeDoesNotRewriteTheCache) {
     struct stat after {};
     ASSERT_EQ(::stat(cacheFile().c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);  // an atomic rewrite would give a new inode
+}
+
+TEST_F(Builder, MemoSkipsTheCacheFileUntilAnotherProcessReplacesIt) {
+    claude("p/a.jsonl", activeOn({"2025-03-08"}));
+    ParseCacheMemo memo;
+    const auto in = inputs(at("2025-03-10T12:00:00Z"));
+    const Stats first = StatsEngine::build(in, &memo);
+    ASSERT_TRUE(memo.stamp);
+    EXPECT_EQ(memo.cache.entries.size(), 1u);
+
+    // Garbage of the same size and time in the same file: the memo still matches and is used.
+    struct stat st {};
+    ASSERT_EQ(::stat(cacheFile().c_str(), &st), 0);
+    {
+        std::ofstream out(cacheFile(), std::ios::binary | std::ios::in);
+        out << std::string(static_cast<std::size_t>(st.st_size), ' ');
+    }
+    const timespec times[2] = {st.st_mtim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, cacheFile().c_str(), times, 0), 0);
+    EXPECT_EQ(StatsEngine::build(in, &memo), first);
+
+    // A cache written by another process (a new file) is read again: here it claims a
+    // contribution for the log file, which the build must then use.
+    ParseCache other = memo.cache;
+    other.entries.begin()->second.contribution.prompts = 7;
+    ASSERT_TRUE(ParseCache::save(other, cacheDir()));
+    EXPECT_EQ(StatsEngine::build(in, &memo).prompts, 7);
 }
 
 TEST_F(Builder, DeletedFileIsPrunedAndTheCacheSaved) {

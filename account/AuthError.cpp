@@ -1,0 +1,18 @@
+#include "account/AuthError.h"
+
+namespace tavrik {
+
+std::string AuthError::errorDescription() const {
+    switch (kind) {
+        case Kind::Network:
+        case Kind::Server:
+            return message;
+        case Kind::Decode:
+            return "Unexpected response from server";
+        case Kind::NotSignedIn:
+            return "Not signed in";
+    }
+    return {};
+}
+
+}  // namespace tavrik
