@@ -23,6 +23,7 @@ struct Mode {
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
+    {"--card", tavrik::cli::runCard},
     {"--notchview", tavrik::cli::runNotchView},
     {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
