@@ -17,6 +17,7 @@ int runSyncDryRun(const Args& args);
 int runCard(const Args& args);
 
 // The overlay's render modes (NotchModes.cpp).
+int runSprites(const Args& args);
 int runNotchView(const Args& args);
 int runNotchCorner(const Args& args);
 

@@ -24,6 +24,7 @@ constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
     {"--card", tavrik::cli::runCard},
+    {"--sprites", tavrik::cli::runSprites},
     {"--notchview", tavrik::cli::runNotchView},
     {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
