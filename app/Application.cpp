@@ -4,6 +4,7 @@
 #include "account/StatsSync.h"
 #include "account/SyncPrefs.h"
 #include "app/FileReveal.h"
+#include "app/NotchOverlay.h"
 #include "card/CardRenderer.h"
 #include "engine/Environment.h"
 #include "engine/StatsEngine.h"
@@ -121,6 +122,7 @@ AppOptions userOptions(bool debug) {
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString();
     options.debugLogging = debug;
     options.reveal = [](const std::filesystem::path& file) { FileReveal::reveal(file); };
+    options.overlay = std::make_unique<NotchOverlay>();
     options.cardPng = [](const Stats& stats) { return CardRenderer::pngData(stats); };
     options.cardImage = [](const Stats& stats) { return CardRenderer::render(stats); };
     // The upload decides by itself whether anything is sent (signed in, private mode off,

@@ -5,6 +5,7 @@
 #include "cli/Args.h"
 #include "cli/Modes.h"
 #include "engine/Environment.h"
+#include "notch/NotchDebug.h"
 
 namespace {
 
@@ -15,18 +16,25 @@ struct Mode {
     int (*run)(const Args&);
 };
 
-// Tested in this order; the first option present wins.
+// Tested in this order; the first option present wins. One row per mode:
+// clang-format off
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
     {"--card", tavrik::cli::runCard},
+    {"--sprites", tavrik::cli::runSprites},
+    {"--notchview", tavrik::cli::runNotchView},
+    {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
     {"--sync-dry-run", tavrik::cli::runSyncDryRun},
 };
+// clang-format on
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The schematic overlay of the notch debug renders.
+    tavrik::dbgBodyW = 180;
     tavrik::Environment::tuneAllocator();
 
     Args args;

@@ -3,6 +3,7 @@
 // debug line).
 
 #include "app/Application.h"
+#include "app/NotchOverlay.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -63,6 +64,7 @@ TEST(ApplicationOptions, TheUsersSessionGetsTheRealCardRevealAndUpload) {
     ASSERT_TRUE(options.reveal);
     ASSERT_TRUE(options.upload);
     ASSERT_TRUE(options.cardPng && options.cardImage);
+    EXPECT_NE(dynamic_cast<NotchOverlay*>(options.overlay.get()), nullptr);
     Stats stats;
     stats.crackedScore = 42;
     const auto png = options.cardPng(stats);
