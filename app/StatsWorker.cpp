@@ -1,8 +1,10 @@
 #include "app/StatsWorker.h"
 
+#include "app/LogTreeWatch.h"
 #include "engine/Environment.h"
 #include "engine/StatsCache.h"
 #include "engine/StatsEngine.h"
+#include "engine/TimeKit.h"
 
 #include <QLoggingCategory>
 #include <QTimer>
@@ -30,11 +32,35 @@ void lowerThreadPriority() {
 }  // namespace
 
 StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
+    struct Trees {
+        explicit Trees(std::vector<std::filesystem::path> roots) : watch(std::move(roots)) {}
+        LogTreeWatch watch;
+        std::string day;  // local day of the last build
+        int reuses = 0;
+    };
+    const StatsEngine::BuildInputs where = Environment::buildInputs();
+    auto trees = std::make_shared<Trees>(
+        std::vector<std::filesystem::path>{where.claudeRoot, where.codexRoot});
+
     StatsJob job;
-    job.build = [cacheDir](ParseCacheMemo& memo) {
+    job.build = [cacheDir, trees](ParseCacheMemo& memo) {
         StatsEngine::BuildInputs inputs = Environment::buildInputs();
         inputs.cacheDir = cacheDir;
+        // Armed before the trees are read: a change made during the build is seen next time.
+        trees->watch.arm();
+        trees->day = TimeKit::dateKey(inputs.now);
+        trees->reuses = 0;
         return StatsEngine::build(inputs, &memo);
+    };
+    // The statistics depend on the files' list, sizes and modification times, and on the
+    // local day (today, the week, the current streak); nothing else changes them.
+    job.unchanged = [trees] {
+        if (trees->reuses >= reuseLimit || TimeKit::dateKey(Environment::now()) != trees->day
+            || !trees->watch.quiet()) {
+            return false;
+        }
+        ++trees->reuses;
+        return true;
     };
     job.save = [cacheDir](const Stats& stats) {
         if (!StatsCache::save(stats, cacheDir)) {
@@ -57,6 +83,7 @@ void StatsWorker::performRefresh() {
     if (m_job.save) {
         m_job.save(stats);
     }
+    m_last = stats;
     if (m_deliver) {
         m_deliver(std::move(stats));
     }
@@ -80,6 +107,12 @@ void StatsWorker::startTimer(int firstMs, int intervalMs) {
 }
 
 void StatsWorker::onTimerFired() {
+    if (m_last && m_job.unchanged && !m_stopping && m_job.unchanged()) {
+        if (m_deliver) {
+            m_deliver(*m_last);  // already saved when it was built
+        }
+        return;
+    }
     performRefresh();
 }
 

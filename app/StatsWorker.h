@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -31,11 +32,20 @@ struct StatsJob {
     std::function<Stats(ParseCacheMemo& memo)> build;
     // Stores the statistics just built.
     std::function<void(const Stats& stats)> save;
+    // Returns whether the statistics built last are still exact, so that a timer build may
+    // hand them on instead of building (optional: without it every timer build builds).
+    std::function<bool()> unchanged;
 };
 
 // Returns the job over the user's own logs: StatsEngine::build over the default locations
 // with the current time and the parse cache in cacheDir, then StatsCache::save into cacheDir.
+// Its timer builds are skipped while the log trees are provably untouched (LogTreeWatch) and
+// the local day is the same, but never more than reuseLimit times in a row.
 StatsJob userLogsJob(const std::filesystem::path& cacheDir);
+
+// How many timer builds in a row may hand on the last statistics: a full build at least once
+// a minute, whatever the watch says.
+inline constexpr int reuseLimit = 11;
 
 // The object that lives on "tavrik.stats". Its functions run on that thread.
 class StatsWorker final : public QObject {
@@ -54,7 +64,8 @@ public:
     // intervalMs. A second call does nothing.
     void startTimer(int firstMs, int intervalMs);
 
-    // What the timer does when it fires: a build, not coalesced with requested ones.
+    // What the timer does when it fires: a build, not coalesced with requested ones; or, when
+    // the job says nothing changed since the last build, that build's statistics again.
     void onTimerFired();
 
     // Makes every later build request do nothing; any thread may call it.
@@ -67,7 +78,8 @@ private:
     StatsJob m_job;
     Deliver m_deliver;
     ParseCacheMemo m_memo;
-    QTimer* m_timer = nullptr;  // child of this, made on this thread
+    std::optional<Stats> m_last;  // the statistics built last
+    QTimer* m_timer = nullptr;    // child of this, made on this thread
     std::atomic<bool> m_stopping{false};
 };
 

@@ -10,7 +10,8 @@
 # 1 % or the process did not end cleanly.
 #
 # Knobs (environment): MINUTES (3), SETTLE_S (20), SAMPLE_S (10), FILES (5000), SIZE_MB (500),
-# SEED (1), OUT (bench/out). The tree is the no-change tree of bench/run.sh and is shared
+# SEED (1), OUT (bench/out), OVERLAY (shown; "hidden" starts with the overlay hidden, to tell
+# its share from the builds'). The tree is the no-change tree of bench/run.sh and is shared
 # with it.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -50,8 +51,11 @@ cleanup() {
     rm -rf -- "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/cache" "$work/config" "$work/run"
+mkdir -p "$work/cache" "$work/config/Tavrik" "$work/run"
 chmod 700 "$work/run"
+if [ "${OVERLAY:-shown}" = hidden ]; then
+    printf '[General]\ntavrik.notchHidden=true\n' >"$work/config/Tavrik/Tavrik.conf"
+fi
 
 # Xvfb picks a free display itself and writes its number once it is ready.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
@@ -80,9 +84,16 @@ sleep "$settle_s"
 
 tick=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$app_pid/stat"; }
+# CPU ticks by thread name ("tavrik" is the main thread, "tavrik.stats" the builds).
+thread_ticks() {
+    for t in /proc/"$app_pid"/task/*; do
+        printf '%s %s\n' "$(tr ' ' '_' <"$t/comm")" "$(awk '{print $14 + $15}' "$t/stat")"
+    done | awk '{sum[$1] += $2} END {for (n in sum) print n, sum[n]}' | sort
+}
 rss_kib() { awk '/^VmRSS:/ {print $2}' "/proc/$app_pid/status"; }
 
 builds0=$(grep -c '^\[tavrik\] refresh' "$work/err")
+thread_ticks >"$work/threads0"
 cpu0=$(cpu_ticks)
 t0=$(date +%s.%N)
 rss_first=$(rss_kib)
@@ -98,6 +109,7 @@ for i in $(seq "$samples"); do
 done
 cpu1=$(cpu_ticks)
 t1=$(date +%s.%N)
+thread_ticks >"$work/threads1"
 rss_last=$(rss_kib)
 builds1=$(grep -c '^\[tavrik\] refresh' "$work/err")
 
@@ -114,5 +126,8 @@ awk -v c0="$cpu0" -v c1="$cpu1" -v t0="$t0" -v t1="$t1" -v tick="$tick" \
     printf "resident memory: %.1f MiB at the start, %.1f lowest, %.1f highest, %.1f at the end\n",
         first / 1024, lo / 1024, hi / 1024, last / 1024
     exit (100 * cpu / wall > 1) }' || status=1
+echo "by thread (CPU seconds over the window):"
+join -a 2 -e 0 -o 0,1.2,2.2 "$work/threads0" "$work/threads1" |
+    awk -v tick="$tick" '{printf "  %-20s %.2f s\n", $1, ($3 - $2) / tick}'
 [ "$status" -eq 0 ] || echo "idle_app: over the target or not ended cleanly (status $status)" >&2
 exit "$status"

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 namespace tavrik {
@@ -128,6 +129,48 @@ TEST_F(StatsWorkerTest, StoppingWaitsForTheRunningBuildAndDropsItsResult) {
     EXPECT_EQ(fake.started(), 1);  // the queued build never ran
 }
 
+TEST_F(StatsWorkerTest, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChanged) {
+    FakeJob fake(scored(5));
+    StatsJob job = fake.job();
+    int asked = 0;
+    bool unchanged = true;
+    job.unchanged = [&] {
+        ++asked;
+        return unchanged;
+    };
+    std::vector<std::int64_t> delivered;
+    StatsThread thread(job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
+    const auto timerFires = [&] {
+        QMetaObject::invokeMethod(&thread.worker(), &StatsWorker::onTimerFired,
+                                  Qt::BlockingQueuedConnection);
+    };
+
+    timerFires();  // nothing built yet: build
+    ASSERT_TRUE(waitFor([&] { return delivered.size() == 1; }));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(fake.started(), 1);
+
+    fake.setStats(scored(6));
+    timerFires();
+    timerFires();
+    ASSERT_TRUE(waitFor([&] { return delivered.size() == 3; }));
+    EXPECT_EQ(fake.started(), 1);  // the first build's statistics, twice, unsaved
+    EXPECT_EQ(fake.saved().size(), 1u);
+    EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5, 5}));
+
+    thread.queueBuild();  // a requested build always builds
+    ASSERT_TRUE(waitFor([&] { return delivered.size() == 4; }));
+    EXPECT_EQ(fake.started(), 2);
+    EXPECT_EQ(delivered.back(), 6);
+
+    unchanged = false;
+    fake.setStats(scored(7));
+    timerFires();
+    ASSERT_TRUE(waitFor([&] { return delivered.size() == 5; }));
+    EXPECT_EQ(fake.started(), 3);
+    EXPECT_EQ(delivered.back(), 7);
+}
+
 TEST_F(StatsWorkerTest, TheUserLogsJobBuildsTheHomeTreeAndSavesTheStatsCache) {
     test::TempDir home;
     home.write(
@@ -150,6 +193,35 @@ TEST_F(StatsWorkerTest, TheUserLogsJobBuildsTheHomeTreeAndSavesTheStatsCache) {
     // The memo now holds the parse cache, so the next build needs no file read to know it.
     EXPECT_FALSE(memo.cache.entries.empty());
     EXPECT_EQ(job.build(memo).linesAdded, 2);
+    qputenv("HOME", oldHome);
+}
+
+TEST_F(StatsWorkerTest, TheUserLogsJobKnowsWhenTheTreesAreUntouched) {
+    test::TempDir home;
+    const std::string transcript = home.write(
+        ".claude/projects/p/s.jsonl",
+        R"({"timestamp":"2025-03-07T10:00:00Z","toolUseResult":{"filePath":"/a.cpp","content":"a"}})"
+        "\n");
+    home.write(".codex/sessions/2025/03/07/rollout-x.jsonl", "{}\n");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+
+    StatsJob job = userLogsJob(home.path() / "cache");
+    ASSERT_TRUE(job.unchanged);
+    ParseCacheMemo memo;
+    job.build(memo);
+    EXPECT_TRUE(job.unchanged());
+    std::ofstream(transcript, std::ios::app) << "{}\n";
+    EXPECT_FALSE(job.unchanged());
+
+    job.build(memo);
+    // Trusted a limited number of times in a row: then a build, whatever the watch says.
+    for (int i = 0; i < reuseLimit; ++i) {
+        EXPECT_TRUE(job.unchanged()) << i;
+    }
+    EXPECT_FALSE(job.unchanged());
+    job.build(memo);
+    EXPECT_TRUE(job.unchanged());
     qputenv("HOME", oldHome);
 }
 
