@@ -102,8 +102,18 @@ bool LogTreeWatch::arm() {
         for (; !error && it != std::filesystem::recursive_directory_iterator();
              it.increment(error)) {
             const std::filesystem::file_status status = it->symlink_status(error);
-            if (error || std::filesystem::is_symlink(status)) {
+            if (error) {
                 return false;
+            }
+            if (std::filesystem::is_symlink(status)) {
+                // The builder follows no linked folder, but reads a linked log, whose target
+                // may change where no watch sees it.
+                std::error_code ignored;
+                if (it->path().extension() == ".jsonl"
+                    && !std::filesystem::is_directory(it->path(), ignored)) {
+                    return false;
+                }
+                continue;
             }
             if (std::filesystem::is_directory(status) && !watch(it->path())) {
                 return false;

@@ -110,13 +110,28 @@ TEST_F(LogTreeWatchTest, AMissingTreeIsWatchedWhereItWouldAppear) {
     EXPECT_FALSE(watch.quiet());
 }
 
-TEST_F(LogTreeWatchTest, NothingIsKnownWhenATreeHoldsASymbolicLink) {
+TEST_F(LogTreeWatchTest, NothingIsKnownWhenATreeHoldsALinkedLog) {
     // The target of a linked transcript may change where no watch sees it.
     write(tmp.path() / "outside.jsonl", "{}\n");
     fs::create_symlink(tmp.path() / "outside.jsonl", claude / "-home-u-app/linked.jsonl");
     LogTreeWatch watch = make();
     EXPECT_FALSE(watch.arm());
     EXPECT_FALSE(watch.quiet());
+    // A broken one may get a target at any time.
+    fs::remove(tmp.path() / "outside.jsonl");
+    EXPECT_FALSE(watch.arm());
+}
+
+TEST_F(LogTreeWatchTest, LinkedFoldersAndOtherLinksAreNoObstacle) {
+    // The builder does not follow linked folders, and reads only logs.
+    fs::create_directories(tmp.path() / "elsewhere");
+    fs::create_directory_symlink(tmp.path() / "elsewhere", claude / "linked-project");
+    fs::create_symlink(tmp.path() / "notes.txt", claude / "-home-u-app/notes.txt");
+    LogTreeWatch watch = make();
+    ASSERT_TRUE(watch.arm());
+    EXPECT_EQ(watch.folders(), 6);  // the linked folder is not entered
+    write(tmp.path() / "elsewhere" / "s.jsonl", "{}\n");
+    EXPECT_TRUE(watch.quiet());
 }
 
 TEST_F(LogTreeWatchTest, NeverArmedIsNeverQuiet) {
