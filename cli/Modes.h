@@ -1,8 +1,8 @@
 #pragma once
 
-// The command-line modes. Each prints to standard output and returns the exit status (always
-// 0). The text modes never create a QApplication; the render modes create one on the
-// offscreen platform.
+// The command-line modes. Each prints to standard output and returns the exit status: 0,
+// except when "--card" cannot render or write its picture (1). The text modes never create a
+// QApplication; the render modes create one on the offscreen platform.
 
 #include "cli/Args.h"
 
@@ -12,5 +12,8 @@ int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
 int runSyncDryRun(const Args& args);
+
+// Render modes (RenderModes.cpp).
+int runCard(const Args& args);
 
 }  // namespace tavrik::cli

@@ -21,6 +21,7 @@ struct Mode {
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
+    {"--card", tavrik::cli::runCard},
     {"--codex", tavrik::cli::runCodex},
     {"--sync-dry-run", tavrik::cli::runSyncDryRun},
 };

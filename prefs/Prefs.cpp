@@ -366,15 +366,4 @@ void resetNotchAlignment() {
     setInteger(Key::notchXOffset, 0);
 }
 
-CardBackground cardBackground() {
-    switch (integer(Key::cardBackground)) {
-        case 1:
-            return CardBackground::Solid;
-        case 2:
-            return CardBackground::LightStreaks;
-        default:
-            return CardBackground::Scanlines;
-    }
-}
-
 }  // namespace tavrik::Prefs

@@ -128,13 +128,4 @@ std::int64_t cycleWingStat();
 // Writes 0 to the width, height and x offsets of the notch, in that order.
 void resetNotchAlignment();
 
-// The card's background pattern. Any stored value other than 1 and 2 means scan lines.
-enum class CardBackground { Scanlines = 0, Solid = 1, LightStreaks = 2 };
-inline constexpr std::array<std::string_view, 3> cardBackgroundLabels{
-    "Scanlines",
-    "Solid",
-    "Light streaks",
-};
-CardBackground cardBackground();
-
 }  // namespace tavrik::Prefs

@@ -10,6 +10,8 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     # libraries
     libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
+    # the system monospaced font the pictures fall back to without Departure Mono
+    fonts-dejavu-core
     # tests
     libgtest-dev libgmock-dev
     xvfb xauth trayer xcompmgr xdotool x11-apps

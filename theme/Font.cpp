@@ -12,7 +12,12 @@
 namespace tavrik::Font {
 namespace {
 
-Q_LOGGING_CATEGORY(lcFont, "tavrik.theme")
+Q_LOGGING_CATEGORY(lcFont, "tavrik.theme", QtInfoMsg)
+
+// From this size on, one pixel of the font's design covers two or more pixels of the
+// surface: drawn without antialiasing its edges stay sharp, while smaller sizes would come
+// out with uneven one- and two-pixel strokes and keep antialiasing instead.
+constexpr int crispFromPx = 22;
 
 bool attempted = false;
 int attempts = 0;
@@ -69,6 +74,9 @@ QFont pixel(int px) {
     font.setPixelSize(px);
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);
+    if (px >= crispFromPx) {
+        font.setStyleStrategy(QFont::NoAntialias);
+    }
     return font;
 }
 

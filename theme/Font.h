@@ -33,7 +33,8 @@ int registrationAttempts();
 bool available();
 
 // Returns the pixel font at px pixels, registering it first, or the system fixed-width font at
-// px pixels when the family is not available.
+// px pixels when the family is not available. From 22 pixels on the pixel font is drawn
+// without antialiasing, so large figures keep hard pixel edges.
 QFont pixel(int px);
 
 // Returns the system fixed-width font at px pixels, regular weight.

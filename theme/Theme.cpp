@@ -29,6 +29,21 @@ QColor AccentTheme::dim() const {
                             static_cast<float>(0.5 * c.blueF()), 1.0F);
 }
 
+namespace Theme {
+
+CardBackground cardBackground() {
+    switch (Prefs::integer(Prefs::Key::cardBackground)) {
+        case 1:
+            return CardBackground::Solid;
+        case 2:
+            return CardBackground::LightStreaks;
+        default:
+            return CardBackground::Scanlines;
+    }
+}
+
+}  // namespace Theme
+
 namespace Accent {
 
 std::span<const AccentTheme> all() {

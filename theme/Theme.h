@@ -3,12 +3,14 @@
 // Theme, AccentTheme and Accent: the colours of Tavrik's one dark identity, shared by the card,
 // the overlay, its sprites, the settings window and the tray icon.
 //
-// Colours are sRGB with alpha 1. The accent is chosen by the user ("tavrik.accentTheme") and is
-// read afresh at every use, so a change shows at the next draw without any notification. An
-// out-of-range stored index is clamped to the list, never an error.
+// Colours are sRGB with alpha 1. The accent ("tavrik.accentTheme") and the card's background
+// pattern ("tavrik.cardBackground") are the user's choices and are read afresh at every use, so a
+// change shows at the next draw without any notification. An out-of-range stored index is clamped
+// to the list, never an error.
 
 #include <QColor>
 
+#include <array>
 #include <span>
 #include <string_view>
 
@@ -23,6 +25,19 @@ inline constexpr QColor bg{6, 7, 7};            // card background
 inline constexpr QColor fg{244, 245, 242};      // primary text
 inline constexpr QColor muted{138, 141, 130};   // secondary text, captions
 inline constexpr QColor darkText{10, 13, 2};    // text on a light accent
+
+// The pattern behind the share card, chosen by the user ("tavrik.cardBackground").
+enum class CardBackground { Scanlines = 0, Solid = 1, LightStreaks = 2 };
+
+// The pop-up labels of the patterns, by stored value.
+inline constexpr std::array<std::string_view, 3> cardBackgroundLabels{
+    "Scanlines",
+    "Solid",
+    "Light streaks",
+};
+
+// Returns the chosen pattern, read afresh; any stored value other than 1 and 2 means scan lines.
+CardBackground cardBackground();
 
 }  // namespace Theme
 

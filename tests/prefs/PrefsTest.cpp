@@ -83,7 +83,6 @@ TEST_F(PrefsTest, FreshInstallationReadsTheDefaults) {
     EXPECT_EQ(Prefs::wingStatLabels[static_cast<std::size_t>(Prefs::wingStat())], "Lines today");
     EXPECT_EQ(Prefs::integer(Key::spriteKind), 0);
     EXPECT_EQ(Prefs::integer(Key::accentTheme), 0);
-    EXPECT_EQ(Prefs::cardBackground(), Prefs::CardBackground::Scanlines);
     EXPECT_FALSE(Prefs::boolean(Key::leaderboardOptIn));
     EXPECT_FALSE(Prefs::boolean(Key::privateMode));
     EXPECT_EQ(Prefs::text(Key::lastSyncDate), std::nullopt);
@@ -142,17 +141,6 @@ TEST_F(PrefsTest, IndexIsClampedToTheList) {
     ASSERT_TRUE(Prefs::setInteger(Key::spriteKind, 3));
     EXPECT_EQ(Prefs::index(Key::spriteKind, 6), 3u);
     EXPECT_EQ(Prefs::index(Key::spriteKind, 0), 0u);
-}
-
-TEST_F(PrefsTest, CardBackgroundOtherThanOneAndTwoIsScanlines) {
-    ASSERT_TRUE(Prefs::setInteger(Key::cardBackground, 1));
-    EXPECT_EQ(Prefs::cardBackground(), Prefs::CardBackground::Solid);
-    ASSERT_TRUE(Prefs::setInteger(Key::cardBackground, 2));
-    EXPECT_EQ(Prefs::cardBackground(), Prefs::CardBackground::LightStreaks);
-    ASSERT_TRUE(Prefs::setInteger(Key::cardBackground, 7));
-    EXPECT_EQ(Prefs::cardBackground(), Prefs::CardBackground::Scanlines);
-    ASSERT_TRUE(Prefs::setInteger(Key::cardBackground, -1));
-    EXPECT_EQ(Prefs::cardBackground(), Prefs::CardBackground::Scanlines);
 }
 
 // --- Buttons --------------------------------------------------------------------------------

@@ -79,6 +79,17 @@ TEST(PixelFont, SizesAreInPixels) {
     EXPECT_EQ(QFontInfo(font).pixelSize(), 20);
 }
 
+TEST(PixelFont, LargeSizesDrawWithHardEdges) {
+    tavrik::test::guiApp();
+    if (!Font::available()) {
+        GTEST_SKIP() << "Departure Mono is not in the resource folder; run scripts/setup.sh";
+    }
+    EXPECT_TRUE(Font::pixel(22).styleStrategy() & QFont::NoAntialias);
+    EXPECT_TRUE(Font::pixel(118).styleStrategy() & QFont::NoAntialias);
+    EXPECT_FALSE(Font::pixel(21).styleStrategy() & QFont::NoAntialias);
+    EXPECT_FALSE(Font::pixel(16).styleStrategy() & QFont::NoAntialias);
+}
+
 TEST(PixelFont, FixedSystemFontIsMonospaced) {
     tavrik::test::guiApp();
     const QFont font = Font::fixedSystem(16);

@@ -46,6 +46,23 @@ TEST(ThemeColours, FixedColoursAreTheDocumentedSrgbValues) {
     EXPECT_TRUE(hasRgb(Theme::muted, 138, 141, 130));
 }
 
+TEST(CardBackgroundChoice, FreshInstallationDrawsScanlines) {
+    Prefs::remove(Prefs::Key::cardBackground);
+    EXPECT_EQ(Theme::cardBackground(), Theme::CardBackground::Scanlines);
+}
+
+TEST(CardBackgroundChoice, ValuesOtherThanOneAndTwoAreScanlines) {
+    ASSERT_TRUE(Prefs::setInteger(Prefs::Key::cardBackground, 1));
+    EXPECT_EQ(Theme::cardBackground(), Theme::CardBackground::Solid);
+    ASSERT_TRUE(Prefs::setInteger(Prefs::Key::cardBackground, 2));
+    EXPECT_EQ(Theme::cardBackground(), Theme::CardBackground::LightStreaks);
+    ASSERT_TRUE(Prefs::setInteger(Prefs::Key::cardBackground, 7));
+    EXPECT_EQ(Theme::cardBackground(), Theme::CardBackground::Scanlines);
+    ASSERT_TRUE(Prefs::setInteger(Prefs::Key::cardBackground, -1));
+    EXPECT_EQ(Theme::cardBackground(), Theme::CardBackground::Scanlines);
+    EXPECT_EQ(Theme::cardBackgroundLabels[2], "Light streaks");
+}
+
 TEST(AccentList, SixAccentsInPopUpOrder) {
     const auto all = Accent::all();
     ASSERT_EQ(all.size(), 6u);
