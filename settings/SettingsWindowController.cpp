@@ -206,7 +206,7 @@ void SettingsWindowController::buildUI() {
         accent->addItem(qs(theme.name));
     }
     auto* cardStyle = new QComboBox;
-    for (const auto label : Prefs::cardBackgroundLabels) {
+    for (const auto label : Theme::cardBackgroundLabels) {
         cardStyle->addItem(qs(label));
     }
     m_c.notchRightStatPopup = rightStat;
@@ -389,7 +389,7 @@ void SettingsWindowController::refreshControls() {
         static_cast<int>(Prefs::index(Prefs::Key::spriteKind, Sprites::all().size())));
     m_c.accentPopup->setCurrentIndex(
         static_cast<int>(Prefs::index(Prefs::Key::accentTheme, Accent::all().size())));
-    m_c.cardStylePopup->setCurrentIndex(static_cast<int>(Prefs::cardBackground()));
+    m_c.cardStylePopup->setCurrentIndex(static_cast<int>(Theme::cardBackground()));
     m_c.leaderboardCheckbox->setChecked(Prefs::boolean(Prefs::Key::leaderboardOptIn));
     m_c.privateModeCheckbox->setChecked(Prefs::boolean(Prefs::Key::privateMode));
     refreshShapeLabels();
