@@ -16,4 +16,9 @@ int runSyncDryRun(const Args& args);
 // Render modes (RenderModes.cpp).
 int runCard(const Args& args);
 
+// The overlay's render modes (NotchModes.cpp).
+int runSprites(const Args& args);
+int runNotchView(const Args& args);
+int runNotchCorner(const Args& args);
+
 }  // namespace tavrik::cli

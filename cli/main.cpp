@@ -4,6 +4,7 @@
 #include "cli/Args.h"
 #include "cli/Modes.h"
 #include "engine/Environment.h"
+#include "notch/NotchDebug.h"
 
 #include <cstdio>
 #include <string_view>
@@ -17,14 +18,19 @@ struct Mode {
     int (*run)(const Args&);
 };
 
-// Tested in this order; the first option present wins.
+// Tested in this order; the first option present wins. One row per mode:
+// clang-format off
 constexpr Mode modes[] = {
     {"--bench", tavrik::cli::runBench},
     {"--stats", tavrik::cli::runStats},
     {"--card", tavrik::cli::runCard},
+    {"--sprites", tavrik::cli::runSprites},
+    {"--notchview", tavrik::cli::runNotchView},
+    {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
     {"--sync-dry-run", tavrik::cli::runSyncDryRun},
 };
+// clang-format on
 
 int runApplication(const Args&) {
     std::fputs("usage: tavrik [mode]\n", stdout);
@@ -37,6 +43,8 @@ int runApplication(const Args&) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The schematic overlay of the notch debug renders.
+    tavrik::dbgBodyW = 180;
     tavrik::Environment::tuneAllocator();
 
     Args args;

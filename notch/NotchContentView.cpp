@@ -1,0 +1,417 @@
+#include "notch/NotchContentView.h"
+
+#include "card/CardRenderer.h"
+#include "engine/Fmt.h"
+#include "notch/NotchShape.h"
+#include "notch/NotchStyle.h"
+#include "prefs/Prefs.h"
+#include "theme/Font.h"
+#include "theme/Sprites.h"
+#include "theme/Theme.h"
+
+#include <QEnterEvent>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace tavrik {
+
+namespace detail {
+
+// The card picture: scaled proportionally into the view, its corners rounded and clipped.
+class CardImageView final : public QWidget {
+public:
+    explicit CardImageView(QWidget* parent) : QWidget(parent) {}
+
+    const QImage& image() const { return m_image; }
+    void setImage(QImage image) {
+        m_image = std::move(image);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (m_image.isNull()) {
+            return;
+        }
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QSizeF fitted = QSizeF(m_image.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+        const QRectF target((width() - fitted.width()) / 2, (height() - fitted.height()) / 2,
+                            fitted.width(), fitted.height());
+        QPainterPath clip;
+        clip.addRoundedRect(target, cornerRadius, cornerRadius);
+        p.setClipPath(clip);
+        p.drawImage(target, m_image);
+    }
+
+private:
+    static constexpr double cornerRadius = 8;
+    QImage m_image;
+};
+
+}  // namespace detail
+
+namespace {
+
+constexpr double spriteBoxWidth = 34;  // the left wing's sprite box
+constexpr double spriteInset = 4;      // from the body's left edge
+constexpr int numberPx = 13;
+constexpr int buttonPx = 12;
+constexpr int protectPx = 11;
+constexpr QColor celebrationWhite{223, 233, 255};
+constexpr QColor expandedRim{26, 29, 38};
+constexpr QColor buttonFill{20, 22, 29};
+
+// Layout of the expanded state, points.
+constexpr double cardMargin = 14;
+constexpr double cardGap = 6;  // below the strip
+constexpr double buttonGap = 8;
+constexpr double buttonHeight = 30;
+constexpr double protectHeight = 16;
+
+const QString downloadTitle = QStringLiteral("Download");
+const QString copyTitle = QStringLiteral("Copy");
+const QString refreshTitle = QStringLiteral("Refresh");
+const QString configureTitle = QStringLiteral("\u2699 Configure");
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+std::string decimal(std::int64_t v) {
+    return std::to_string(v);
+}
+
+const SpriteDef& spriteFor(std::optional<int> override) {
+    const auto all = Sprites::all();
+    if (override && *override >= 0 && static_cast<std::size_t>(*override) < all.size()) {
+        return all[static_cast<std::size_t>(*override)];
+    }
+    return Sprites::current();
+}
+
+QRect toRect(const QRectF& r) {
+    return QRect(static_cast<int>(std::lround(r.x())), static_cast<int>(std::lround(r.y())),
+                 static_cast<int>(std::lround(r.width())),
+                 static_cast<int>(std::lround(r.height())));
+}
+
+}  // namespace
+
+std::string wingValue(const Stats& stats, std::int64_t wingStat) {
+    switch (wingStat) {
+        case 1:
+            return "+" + Fmt::num(static_cast<double>(stats.todayLinesAdded));
+        case 2:
+            return Fmt::money(stats.todayCost);
+        case 3:
+            return decimal(std::max<std::int64_t>(stats.streakCurrent, 0)) + "d";
+        case 4:
+            return Fmt::num(static_cast<double>(stats.linesAdded + stats.linesRemoved));
+        case 5:
+            return Fmt::money(stats.cost);
+        case 6:
+            return Fmt::num(static_cast<double>(stats.sessions));
+        default:
+            return decimal(stats.crackedScore);
+    }
+}
+
+NotchContentView::NotchContentView(const QRect& frame, QWidget* parent)
+    : QWidget(parent), m_barTimer(this), m_collapseTimer(this) {
+    setGeometry(frame);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+    m_barTimer.setObjectName(QStringLiteral("barTimer"));
+    m_barTimer.setInterval(animationIntervalMs);
+    m_barTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_barTimer, &QTimer::timeout, this, &NotchContentView::tick);
+    m_collapseTimer.setObjectName(QStringLiteral("collapseTimer"));
+    m_collapseTimer.setSingleShot(true);
+    m_collapseTimer.setInterval(collapseDelayMs);
+    connect(&m_collapseTimer, &QTimer::timeout, this, &NotchContentView::onCollapseTimeout);
+    setup();
+    startAnimating();
+}
+
+NotchContentView::~NotchContentView() = default;
+
+void NotchContentView::setup() {
+    m_cardView = new detail::CardImageView(this);
+    m_cardView->setObjectName(QStringLiteral("cardView"));
+    m_cardView->hide();
+
+    m_downloadBtn = style(downloadTitle, &NotchContentView::hitDownload);
+    m_copyBtn = style(copyTitle, &NotchContentView::hitCopy);
+    m_refreshBtn = style(refreshTitle, &NotchContentView::hitRefresh);
+    m_configureBtn = style(configureTitle, &NotchContentView::hitConfigure);
+
+    m_protectLabel = new QLabel(this);
+    m_protectLabel->setObjectName(QStringLiteral("protectLabel"));
+    m_protectLabel->setFont(Font::pixel(protectPx));
+    QPalette palette = m_protectLabel->palette();
+    palette.setColor(QPalette::WindowText, Theme::amber);
+    m_protectLabel->setPalette(palette);
+    m_protectLabel->setAttribute(Qt::WA_TranslucentBackground);
+    m_protectLabel->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_protectLabel->hide();
+}
+
+QPushButton* NotchContentView::style(const QString& title, void (NotchContentView::*action)()) {
+    auto* button = new QPushButton(title, this);
+    button->setObjectName(title);
+    button->setFlat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFont(Font::pixel(buttonPx));
+    connect(button, &QPushButton::clicked, this, action);
+    button->hide();
+    restyleButton(button, title);
+    return button;
+}
+
+void NotchContentView::restyleButton(QPushButton* button, const QString& title) {
+    button->setText(title);
+    button->setFont(Font::pixel(buttonPx));
+    const QColor accent = Accent::current().color;
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
+                       " border-radius: 6px; color: %4; }")
+            .arg(buttonFill.red())
+            .arg(buttonFill.green())
+            .arg(buttonFill.blue())
+            .arg(accent.name(QColor::HexRgb)));
+}
+
+void NotchContentView::setExpanded(bool expanded) {
+    m_expanded = expanded;
+    m_cardView->setVisible(expanded);
+    m_downloadBtn->setVisible(expanded);
+    m_copyBtn->setVisible(expanded);
+    m_refreshBtn->setVisible(expanded);
+    m_configureBtn->setVisible(expanded);
+    restyleButton(m_downloadBtn, downloadTitle);
+    restyleButton(m_copyBtn, copyTitle);
+    restyleButton(m_refreshBtn, refreshTitle);
+    restyleButton(m_configureBtn, configureTitle);
+    if (expanded && m_stats) {
+        renderCard();
+        m_protectLabel->setVisible(m_amber);
+        if (m_amber) {
+            m_protectLabel->setText(qs("protect your " + decimal(m_stats->streakCurrent)
+                                       + "d streak \u2014 you haven't shipped today"));
+        }
+    } else {
+        m_protectLabel->hide();
+    }
+    layoutExpanded();
+    update();
+}
+
+void NotchContentView::setStats(std::optional<Stats> stats) {
+    m_stats = std::move(stats);
+    update();
+}
+
+void NotchContentView::setAmber(bool amber) {
+    m_amber = amber;
+    update();
+}
+
+void NotchContentView::setAnimFrame(int frame) {
+    m_animFrame = ((frame % frameCount) + frameCount) % frameCount;
+    update();
+}
+
+void NotchContentView::celebrate(int ticks) {
+    m_celebrating = ticks > 0;
+    m_celebrateFrames = std::max(ticks, 0);
+    update();
+}
+
+void NotchContentView::setDebugSpriteOverride(std::optional<int> index) {
+    m_debugSpriteOverride = index;
+    update();
+}
+
+void NotchContentView::refreshCard() {
+    if (m_expanded && m_stats) {
+        renderCard();
+    }
+}
+
+void NotchContentView::renderCard() {
+    m_cardView->setImage(CardRenderer::render(*m_stats));
+}
+
+void NotchContentView::startAnimating() {
+    if (m_barTimer.isActive()) {
+        return;
+    }
+    ++m_animationStarts;
+    m_barTimer.start();
+}
+
+void NotchContentView::stopAnimating() {
+    m_barTimer.stop();
+}
+
+void NotchContentView::tick() {
+    m_animFrame = (m_animFrame + 1) % frameCount;
+    if (m_celebrating) {
+        m_celebrateFrames -= 1;
+        if (m_celebrateFrames < 1) {
+            m_celebrating = false;
+        }
+    }
+    update();
+}
+
+double NotchContentView::rightStatWidth() const {
+    if (!m_stats) {
+        return 0;
+    }
+    const QFontMetricsF metrics(Font::pixel(numberPx));
+    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, Prefs::wingStat()))));
+}
+
+QRectF NotchContentView::rightWingRect() const {
+    const double f = NotchStyle::flare();
+    const double innerMaxX = width() - f;
+    const double w =
+        std::max(rightStatWidth() + NotchGeometry::wingPadding, NotchGeometry::minWingWidth);
+    return {innerMaxX - w, 0, w, collapsedH};
+}
+
+QPainterPath NotchContentView::shapePath() const {
+    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_expanded),
+                            NotchStyle::flare());
+}
+
+QWidget* NotchContentView::cardView() const {
+    return m_cardView;
+}
+
+QImage NotchContentView::cardImage() const {
+    return m_cardView->image();
+}
+
+void NotchContentView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setRenderHint(QPainter::Antialiasing);
+
+    const double f = NotchStyle::flare();
+    const QPainterPath shape = shapePath();
+    p.fillPath(shape, Qt::black);
+    if (m_expanded) {
+        p.strokePath(shape, QPen(expandedRim, 1));
+    }
+
+    const SpriteDef& sprite = spriteFor(m_debugSpriteOverride);
+    const double cell = Sprites::cellPt;
+    const QPointF topLeft(f + spriteInset + (spriteBoxWidth - sprite.cols * cell) / 2,
+                          (collapsedH - sprite.rows * cell) / 2);
+    Sprites::draw(p, sprite, m_animFrame, topLeft, cell,
+                  Sprites::colors(m_celebrating, m_amber, Accent::current()));
+
+    if (m_stats) {
+        const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
+        const QFont font = Font::pixel(numberPx);
+        const QFontMetricsF metrics(font);
+        const double textWidth = metrics.horizontalAdvance(text);
+        const double x = rightWingRect().center().x() - textWidth / 2;
+        const double top = (collapsedH - metrics.height()) / 2;
+        p.setFont(font);
+        p.setPen(m_amber ? Theme::amber : Accent::current().color);
+        p.drawText(QPointF(x, top + metrics.ascent()), text);
+    }
+}
+
+void NotchContentView::resizeEvent(QResizeEvent*) {
+    layoutExpanded();
+}
+
+void NotchContentView::layoutExpanded() {
+    if (!m_expanded) {
+        return;
+    }
+    const double f = NotchStyle::flare();
+    const QRectF inner(f, 0, width() - 2 * f, height());
+    const double cw = inner.width() - 2 * cardMargin;
+    const double ch = cw * CardRenderer::H / CardRenderer::W;
+    const double cardTop = collapsedH + cardGap;
+    m_cardView->setGeometry(toRect(QRectF(inner.left() + cardMargin, cardTop, cw, ch)));
+    const double bw = (cw - 3 * buttonGap) / 4;
+    const double by = cardTop + ch + 10;
+    QPushButton* buttons[] = {m_downloadBtn, m_copyBtn, m_refreshBtn, m_configureBtn};
+    for (int i = 0; i < 4; ++i) {
+        buttons[i]->setGeometry(
+            toRect(QRectF(inner.left() + cardMargin + i * (bw + buttonGap), by, bw, buttonHeight)));
+    }
+    m_protectLabel->setGeometry(
+        toRect(QRectF(inner.left() + cardMargin, by + 38, cw, protectHeight)));
+}
+
+void NotchContentView::enterEvent(QEnterEvent*) {
+    m_collapseTimer.stop();
+    if (m_onExpandChange) {
+        m_onExpandChange(true);
+    }
+}
+
+void NotchContentView::leaveEvent(QEvent*) {
+    // Restarting replaces any collapse already pending.
+    m_collapseTimer.start();
+}
+
+void NotchContentView::onCollapseTimeout() {
+    if (m_onExpandChange) {
+        m_onExpandChange(false);
+    }
+}
+
+void NotchContentView::mousePressEvent(QMouseEvent* event) {
+    if (!m_expanded && rightWingRect().contains(event->position()) && m_onCycle) {
+        m_onCycle();
+    }
+}
+
+void NotchContentView::hitDownload() {
+    if (m_onDownload) {
+        m_onDownload();
+    }
+}
+
+void NotchContentView::hitCopy() {
+    if (m_onCopy) {
+        m_onCopy();
+    }
+}
+
+void NotchContentView::hitRefresh() {
+    if (m_onRefresh) {
+        m_onRefresh();
+    }
+}
+
+void NotchContentView::hitConfigure() {
+    m_collapseTimer.stop();
+    if (m_onConfigure) {
+        m_onConfigure(m_configureBtn);
+    }
+}
+
+}  // namespace tavrik
