@@ -1,13 +1,11 @@
 // Entry point: the first recognised option selects a command-line mode; without one the
 // application starts.
 
+#include "app/Application.h"
 #include "cli/Args.h"
 #include "cli/Modes.h"
 #include "engine/Environment.h"
 #include "notch/NotchDebug.h"
-
-#include <cstdio>
-#include <string_view>
 
 namespace {
 
@@ -32,14 +30,6 @@ constexpr Mode modes[] = {
 };
 // clang-format on
 
-int runApplication(const Args&) {
-    std::fputs("usage: tavrik [mode]\n", stdout);
-    for (const Mode& mode : modes) {
-        std::printf("  %s\n", mode.option);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -56,5 +46,6 @@ int main(int argc, char** argv) {
             return mode.run(args);
         }
     }
-    return runApplication(args);
+    // No mode: the tray application ("--debug" and any other argument are its business).
+    return tavrik::Application::run(argc, argv);
 }

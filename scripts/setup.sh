@@ -14,7 +14,7 @@ packages=(
     fonts-dejavu-core
     # tests
     libgtest-dev libgmock-dev
-    xvfb xauth trayer xcompmgr xdotool x11-apps
+    xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
     dbus dbus-bin gnome-keyring
     postgresql
 )

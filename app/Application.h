@@ -1,0 +1,36 @@
+#pragma once
+
+// Application: starting the tray application when the command line names no mode. One
+// instance per user: a second start finds the first one's lock in the runtime folder and
+// exits quietly with status 0, leaving the running one alone.
+
+#include "app/AppDelegate.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrik::Application {
+
+// Returns whether "--debug" is any element of args, the program's own path included.
+bool debugLogging(const std::vector<std::string>& args);
+
+// Returns the platform plugin to ask Qt for, or nothing to keep Qt's own choice. On a Wayland
+// session with XWayland (DISPLAY set) the application runs as an X client, because a Wayland
+// client cannot place its window at the top of the screen; a QT_QPA_PLATFORM chosen by the
+// user is always kept. Null arguments stand for unset variables.
+std::optional<std::string> platformOverride(const char* qtQpaPlatform, const char* waylandDisplay,
+                                            const char* sessionType, const char* display);
+
+// Returns the options of the user's own session: the default log folders and cache folder,
+// the Desktop, the file manager, the notch overlay, the card and the upload. Needs the
+// QApplication.
+AppOptions userOptions(bool debugLogging);
+
+// Returns the path of the per-user instance lock, in the runtime folder.
+std::string instanceLockPath();
+
+// Runs the application until the user quits; returns the exit status (0).
+int run(int argc, char** argv);
+
+}  // namespace tavrik::Application

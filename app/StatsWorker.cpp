@@ -1,0 +1,126 @@
+#include "app/StatsWorker.h"
+
+#include "engine/Environment.h"
+#include "engine/StatsCache.h"
+#include "engine/StatsEngine.h"
+
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace tavrik {
+namespace {
+
+Q_LOGGING_CATEGORY(lcStats, "tavrik.app.stats")
+
+// Background work yields to everything interactive: on Linux a nice value set with the
+// thread's own id applies to that thread only.
+constexpr int workNice = 10;
+
+void lowerThreadPriority() {
+    const auto tid = static_cast<id_t>(syscall(SYS_gettid));
+    if (setpriority(PRIO_PROCESS, tid, workNice) != 0) {
+        qCDebug(lcStats, "could not lower the priority of the work thread");
+    }
+}
+
+}  // namespace
+
+StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
+    StatsJob job;
+    job.build = [cacheDir](ParseCacheMemo& memo) {
+        StatsEngine::BuildInputs inputs = Environment::buildInputs();
+        inputs.cacheDir = cacheDir;
+        return StatsEngine::build(inputs, &memo);
+    };
+    job.save = [cacheDir](const Stats& stats) {
+        if (!StatsCache::save(stats, cacheDir)) {
+            qCInfo(lcStats, "could not write the stats cache in %s", cacheDir.c_str());
+        }
+    };
+    return job;
+}
+
+StatsWorker::StatsWorker(StatsJob job, Deliver deliver)
+    : m_job(std::move(job)), m_deliver(std::move(deliver)) {}
+
+StatsWorker::~StatsWorker() = default;
+
+void StatsWorker::performRefresh() {
+    if (!m_job.build || m_stopping) {
+        return;
+    }
+    Stats stats = m_job.build(m_memo);
+    if (m_job.save) {
+        m_job.save(stats);
+    }
+    if (m_deliver) {
+        m_deliver(std::move(stats));
+    }
+}
+
+void StatsWorker::startTimer(int firstMs, int intervalMs) {
+    if (m_timer != nullptr) {
+        return;
+    }
+    m_timer = new QTimer(this);
+    // No leeway: the figures are promised within one period of a change.
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(firstMs);
+    connect(m_timer, &QTimer::timeout, this, [this, intervalMs] {
+        if (m_timer->interval() != intervalMs) {
+            m_timer->setInterval(intervalMs);
+        }
+        onTimerFired();
+    });
+    m_timer->start();
+}
+
+void StatsWorker::onTimerFired() {
+    performRefresh();
+}
+
+StatsThread::StatsThread(StatsJob job, Built built, QObject* parent)
+    : QObject(parent), m_built(std::move(built)) {
+    m_thread.setObjectName(QStringLiteral("tavrik.stats"));
+    m_worker = new StatsWorker(std::move(job), [this](Stats stats) {
+        ++m_buildsFinished;
+        // Queued to this object: dropped if it is gone by the time the main thread gets to it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, stats = std::move(stats)] {
+                if (m_built) {
+                    m_built(stats);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::started, m_worker, &lowerThreadPriority);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start();
+}
+
+StatsThread::~StatsThread() {
+    // Builds still queued are skipped: quitting waits for the one in progress only. The worker
+    // and its timer are deleted on their own thread once its event loop ends.
+    m_worker->stop();
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void StatsThread::queueBuild() {
+    QMetaObject::invokeMethod(m_worker, &StatsWorker::performRefresh, Qt::QueuedConnection);
+}
+
+void StatsThread::startTimer(int firstMs, int intervalMs) {
+    StatsWorker* worker = m_worker;
+    QMetaObject::invokeMethod(
+        worker, [worker, firstMs, intervalMs] { worker->startTimer(firstMs, intervalMs); },
+        Qt::QueuedConnection);
+}
+
+}  // namespace tavrik

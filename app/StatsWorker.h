@@ -1,0 +1,108 @@
+#pragma once
+
+// The serial work queue "tavrik.stats": one thread that runs every statistics build and the
+// save of the stats cache, one build at a time, and the repeating timer that asks it for a
+// build every refreshIntervalMs. Builds therefore never overlap; a requested build and a
+// timer build may run back to back.
+//
+// A build's Stats crosses to the main thread by value and is handed to the delivery callback
+// there. The worker keeps the parse cache of the previous build in memory (a ParseCacheMemo)
+// and passes it to every build, so an unchanged tree is rebuilt without reading the cache file
+// again. Nothing else crosses threads.
+
+#include "engine/ParseCache.h"
+#include "engine/Records.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class QTimer;
+
+namespace tavrik {
+
+// What one refresh does on the work queue. Both functions run on "tavrik.stats".
+struct StatsJob {
+    // Builds the statistics; memo is the same object at every call of one worker.
+    std::function<Stats(ParseCacheMemo& memo)> build;
+    // Stores the statistics just built.
+    std::function<void(const Stats& stats)> save;
+};
+
+// Returns the job over the user's own logs: StatsEngine::build over the default locations
+// with the current time and the parse cache in cacheDir, then StatsCache::save into cacheDir.
+StatsJob userLogsJob(const std::filesystem::path& cacheDir);
+
+// The object that lives on "tavrik.stats". Its functions run on that thread.
+class StatsWorker final : public QObject {
+    Q_OBJECT
+
+public:
+    using Deliver = std::function<void(Stats stats)>;
+
+    StatsWorker(StatsJob job, Deliver deliver);
+    ~StatsWorker() override;
+
+    // Builds, saves and delivers the statistics.
+    void performRefresh();
+
+    // Creates the repeating timer on this thread: first after firstMs, then every
+    // intervalMs. A second call does nothing.
+    void startTimer(int firstMs, int intervalMs);
+
+    // What the timer does when it fires: a build, not coalesced with requested ones.
+    void onTimerFired();
+
+    // Makes every later build request do nothing; any thread may call it.
+    void stop() { m_stopping = true; }
+
+    // Returns the timer, once started (for inspection).
+    const QTimer* timer() const { return m_timer; }
+
+private:
+    StatsJob m_job;
+    Deliver m_deliver;
+    ParseCacheMemo m_memo;
+    QTimer* m_timer = nullptr;  // child of this, made on this thread
+    std::atomic<bool> m_stopping{false};
+};
+
+// Owns the thread "tavrik.stats" and its worker. Lives on the main thread.
+class StatsThread final : public QObject {
+    Q_OBJECT
+
+public:
+    // Receives every built Stats, on the main thread, in build order.
+    using Built = std::function<void(const Stats& stats)>;
+
+    static constexpr int refreshIntervalMs = 5000;
+
+    StatsThread(StatsJob job, Built built, QObject* parent = nullptr);
+    // Stops the timer and waits for the build in progress, if any; results not yet delivered
+    // are dropped.
+    ~StatsThread() override;
+
+    // Queues one build behind those already queued.
+    void queueBuild();
+
+    // Starts the repeating timer on the work thread (first after firstMs).
+    void startTimer(int firstMs = refreshIntervalMs, int intervalMs = refreshIntervalMs);
+
+    // Returns how many builds have finished on the work thread (any thread may ask).
+    int buildsFinished() const { return m_buildsFinished.load(); }
+
+    const QThread& thread() const { return m_thread; }
+    StatsWorker& worker() { return *m_worker; }
+
+private:
+    QThread m_thread;
+    StatsWorker* m_worker = nullptr;  // lives on m_thread; deleted there when it finishes
+    Built m_built;
+    std::atomic<int> m_buildsFinished{0};
+};
+
+}  // namespace tavrik

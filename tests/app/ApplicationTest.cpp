@@ -1,0 +1,194 @@
+// Starting the application: the "--debug" flag, the platform on Wayland sessions, and the
+// real executable on the offscreen platform (one instance per user, modes always run, the
+// debug line).
+
+#include "app/Application.h"
+#include "app/NotchOverlay.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace tavrik {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ApplicationArgs, DebugIsAnyElementEqualToDashDashDebug) {
+    EXPECT_TRUE(Application::debugLogging({"tavrik", "--debug"}));
+    EXPECT_TRUE(Application::debugLogging({"tavrik", "--other", "--debug", "x"}));
+    EXPECT_TRUE(Application::debugLogging({"--debug"}));  // even the program's own path
+    EXPECT_FALSE(Application::debugLogging({"tavrik"}));
+    EXPECT_FALSE(Application::debugLogging({"tavrik", "--debug=1", "-debug", "--DEBUG"}));
+    EXPECT_FALSE(Application::debugLogging({}));
+}
+
+TEST(ApplicationPlatform, AWaylandSessionWithXWaylandRunsAsAnXClient) {
+    EXPECT_EQ(Application::platformOverride(nullptr, "wayland-0", "wayland", ":0"), "xcb");
+    EXPECT_EQ(Application::platformOverride("", "wayland-0", nullptr, ":0"), "xcb");
+    EXPECT_EQ(Application::platformOverride(nullptr, nullptr, "wayland", ":1"), "xcb");
+}
+
+TEST(ApplicationPlatform, TheUsersChoiceAndOtherSessionsAreLeftAlone) {
+    EXPECT_EQ(Application::platformOverride("wayland", "wayland-0", "wayland", ":0"), std::nullopt);
+    EXPECT_EQ(Application::platformOverride("offscreen", nullptr, nullptr, nullptr), std::nullopt);
+    EXPECT_EQ(Application::platformOverride(nullptr, nullptr, "x11", ":0"), std::nullopt);
+    EXPECT_EQ(Application::platformOverride(nullptr, nullptr, nullptr, ":0"), std::nullopt);
+    // Wayland without XWayland: nothing better to ask for.
+    EXPECT_EQ(Application::platformOverride(nullptr, "wayland-0", "wayland", nullptr),
+              std::nullopt);
+    EXPECT_EQ(Application::platformOverride(nullptr, "wayland-0", "wayland", ""), std::nullopt);
+}
+
+TEST(ApplicationLock, LivesInTheRuntimeFolder) {
+    test::widgetApp();
+    const fs::path lock = Application::instanceLockPath();
+    EXPECT_EQ(lock.filename(), "tavrik.lock");
+    EXPECT_EQ(lock.parent_path(), fs::path(qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString()));
+}
+
+TEST(ApplicationOptions, TheUsersSessionGetsTheRealCardRevealAndUpload) {
+    test::widgetApp();
+    AppOptions options = Application::userOptions(true);
+    EXPECT_TRUE(options.debugLogging);
+    EXPECT_EQ(options.watchDir.filename(), "projects");
+    EXPECT_EQ(options.watchDir.parent_path().filename(), ".claude");
+    ASSERT_TRUE(options.job.build && options.job.save);
+    ASSERT_TRUE(options.reveal);
+    ASSERT_TRUE(options.upload);
+    ASSERT_TRUE(options.cardPng && options.cardImage);
+    EXPECT_NE(dynamic_cast<NotchOverlay*>(options.overlay.get()), nullptr);
+    Stats stats;
+    stats.crackedScore = 42;
+    const auto png = options.cardPng(stats);
+    ASSERT_TRUE(png.has_value());
+    const QImage decoded = QImage::fromData(*png, "PNG");
+    EXPECT_EQ(decoded.size(), QSize(1200, 630));
+    EXPECT_EQ(options.cardImage(stats).size(), QSize(1200, 630));
+}
+
+// The real executable, started with a home, caches, settings and runtime folder of its own.
+class ApplicationProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::widgetApp();
+        for (const char* dir : {"home", "cache", "config", "runtime"}) {
+            fs::create_directories(tmp.path() / dir);
+        }
+        fs::permissions(tmp.path() / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        tmp.write(
+            "home/.claude/projects/p/s.jsonl",
+            R"({"timestamp":"2025-03-07T10:00:00Z","toolUseResult":{"filePath":"/a.cpp","content":"a\nb"}})"
+            "\n");
+        env = QProcessEnvironment::systemEnvironment();
+        const auto set = [&](const char* key, const fs::path& p) {
+            env.insert(key, QString::fromStdString(p.string()));
+        };
+        set("HOME", tmp.path() / "home");
+        set("XDG_CACHE_HOME", tmp.path() / "cache");
+        set("XDG_CONFIG_HOME", tmp.path() / "config");
+        set("XDG_RUNTIME_DIR", tmp.path() / "runtime");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        env.remove("WAYLAND_DISPLAY");
+    }
+
+    void TearDown() override {
+        for (QProcess* p : {&first, &second}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    void start(QProcess& p, const QStringList& args) {
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TAVRIK_EXE), args);
+        ASSERT_TRUE(p.waitForStarted(5000));
+    }
+
+    // Waits until the process has written text to standard error.
+    bool waitForStderr(QProcess& p, const QByteArray& text, int timeoutMs = 20'000) {
+        return test::waitFor(
+            [&] {
+                p.waitForReadyRead(10);
+                m_stderr += p.readAllStandardError();
+                return m_stderr.contains(text);
+            },
+            timeoutMs);
+    }
+
+    test::TempDir tmp;
+    QProcessEnvironment env;
+    QProcess first;
+    QProcess second;
+    QByteArray m_stderr;
+};
+
+TEST_F(ApplicationProgram, WithDebugEveryAppliedBuildWritesOneLine) {
+    start(first, {"--debug"});
+    ASSERT_TRUE(waitForStderr(first, "[tavrik] refresh @ ")) << m_stderr.toStdString();
+    EXPECT_TRUE(m_stderr.contains(" todayLines=")) << m_stderr.toStdString();
+    // The build was saved for the next launch.
+    EXPECT_TRUE(fs::exists(tmp.path() / "cache/Tavrik/stats-cache.json"));
+}
+
+TEST_F(ApplicationProgram, ASecondStartExitsQuietlyAndLeavesTheFirstRunning) {
+    start(first, {"--debug"});
+    ASSERT_TRUE(waitForStderr(first, "[tavrik] refresh @ "));
+    start(second, {"--debug"});
+    ASSERT_TRUE(second.waitForFinished(10'000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+    EXPECT_FALSE(second.readAllStandardError().contains("[tavrik]"));
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ApplicationProgram, CommandLineModesRunWhileTheApplicationDoes) {
+    start(first, {});
+    ASSERT_TRUE(test::waitFor([&] { return fs::exists(tmp.path() / "runtime/tavrik.lock"); }));
+    start(second, {"--stats"});
+    ASSERT_TRUE(second.waitForFinished(20'000));
+    EXPECT_EQ(second.exitCode(), 0);
+    const QByteArray out = second.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("linesAdded 2 ")) << out.toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+}
+
+TEST_F(ApplicationProgram, TerminationSignalsEndItCleanlyAndReleaseTheLock) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        QProcess app;
+        start(app, {"--debug"});
+        m_stderr.clear();
+        ASSERT_TRUE(waitForStderr(app, "[tavrik] refresh @ ")) << sig;
+        ASSERT_TRUE(fs::exists(tmp.path() / "runtime/tavrik.lock"));
+        ::kill(static_cast<pid_t>(app.processId()), sig);
+        ASSERT_TRUE(app.waitForFinished(10'000)) << sig;
+        EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << sig;
+        EXPECT_EQ(app.exitCode(), 0) << sig;
+        EXPECT_FALSE(fs::exists(tmp.path() / "runtime/tavrik.lock")) << sig;
+    }
+}
+
+TEST_F(ApplicationProgram, ALockLeftByADeadProcessDoesNotKeepTheApplicationFromStarting) {
+    start(first, {"--debug"});
+    ASSERT_TRUE(waitForStderr(first, "[tavrik] refresh @ "));
+    first.kill();  // no chance to remove its lock
+    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(fs::exists(tmp.path() / "runtime/tavrik.lock"));
+    m_stderr.clear();
+    start(second, {"--debug"});
+    EXPECT_TRUE(waitForStderr(second, "[tavrik] refresh @ ")) << m_stderr.toStdString();
+}
+
+}  // namespace
+}  // namespace tavrik

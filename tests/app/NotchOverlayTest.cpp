@@ -1,0 +1,112 @@
+// The notch window as the application's overlay, on the offscreen platform.
+
+#include "app/NotchOverlay.h"
+#include "notch/NotchContentView.h"
+#include "notch/NotchController.h"
+#include "notch/NotchPanel.h"
+#include "prefs/Prefs.h"
+#include "tests/app/AppTestSupport.h"
+
+#include <QPushButton>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+Stats scored(std::int64_t score) {
+    Stats s;
+    s.crackedScore = score;
+    s.streakCurrent = 3;
+    return s;
+}
+
+class NotchOverlayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::widgetApp();
+        test::resetPrefs();
+    }
+};
+
+TEST_F(NotchOverlayTest, ShowStatsSetsTheFiguresAndTheAmberStateAndPlacesTheCollapsedStrip) {
+    NotchOverlay overlay;
+    NotchController& notch = overlay.controller();
+    overlay.showStats(scored(42), true);
+    EXPECT_EQ(notch.content().stats(), scored(42));
+    EXPECT_TRUE(notch.content().amber());
+    EXPECT_EQ(notch.panel().geometry(), notch.qtFrameFor(false));
+    overlay.showStats(scored(43), false);
+    EXPECT_FALSE(notch.content().amber());
+    EXPECT_EQ(notch.content().stats()->crackedScore, 43);
+}
+
+TEST_F(NotchOverlayTest, AWiderNumberWidensTheCollapsedStrip) {
+    NotchOverlay overlay;
+    NotchController& notch = overlay.controller();
+    Stats s = scored(1);
+    overlay.showStats(s, false);
+    const int narrow = notch.panel().geometry().width();
+    Prefs::setInteger(Prefs::Key::wingStat, 5);  // total dollars, far wider than one digit
+    s.cost = 1e12;
+    overlay.showStats(s, false);
+    EXPECT_GT(notch.panel().geometry().width(), narrow);
+    EXPECT_EQ(notch.panel().geometry(), notch.qtFrameFor(false));
+}
+
+TEST_F(NotchOverlayTest, ShownHangsFromTheTopCentreAndHiddenIsGone) {
+    NotchOverlay overlay;
+    NotchController& notch = overlay.controller();
+    overlay.bringToFront();
+    EXPECT_TRUE(notch.panel().isVisible());
+    EXPECT_TRUE(notch.content().isAnimating());
+    const QRect frame = notch.panel().geometry();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(frame.top(), screen.top());
+    EXPECT_LE(std::abs(frame.center().x() - screen.center().x()), 1);
+
+    overlay.setHidden(true);
+    EXPECT_FALSE(notch.panel().isVisible());
+    EXPECT_FALSE(notch.content().isAnimating());
+    overlay.setHidden(false);
+    EXPECT_TRUE(notch.panel().isVisible());
+}
+
+TEST_F(NotchOverlayTest, RelayoutFollowsTheAlignmentSettings) {
+    NotchOverlay overlay;
+    NotchController& notch = overlay.controller();
+    overlay.bringToFront();
+    const QRect before = notch.panel().geometry();
+    Prefs::setInteger(Prefs::Key::notchXOffset, 10);
+    overlay.relayout();
+    EXPECT_EQ(notch.panel().geometry().x(), before.x() + 10);
+}
+
+TEST_F(NotchOverlayTest, CelebrateStartsTwelveFrames) {
+    NotchOverlay overlay;
+    overlay.celebrate();
+    EXPECT_TRUE(overlay.controller().content().celebrating());
+    EXPECT_EQ(overlay.controller().content().celebrateFrames(), 12);
+}
+
+TEST_F(NotchOverlayTest, TheButtonsCallTheActions) {
+    NotchOverlay overlay;
+    std::vector<std::string> calls;
+    Overlay::Actions actions;
+    actions.download = [&] { calls.push_back("download"); };
+    actions.copy = [&] { calls.push_back("copy"); };
+    actions.refresh = [&] { calls.push_back("refresh"); };
+    actions.configure = [&] { calls.push_back("configure"); };
+    overlay.setActions(std::move(actions));
+    NotchContentView& view = overlay.controller().content();
+    view.downloadButton()->click();
+    view.copyButton()->click();
+    view.refreshButton()->click();
+    view.configureButton()->click();
+    const std::vector<std::string> expected = {"download", "copy", "refresh", "configure"};
+    EXPECT_EQ(calls, expected);
+}
+
+}  // namespace
+}  // namespace tavrik

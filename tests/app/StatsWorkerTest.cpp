@@ -1,0 +1,157 @@
+// The work thread "tavrik.stats": where builds run, the parse-cache memo, the save after every
+// build, the delivery on the main thread, the repeating timer, and stopping.
+
+#include "app/StatsWorker.h"
+#include "engine/StatsCache.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <thread>
+
+namespace tavrik {
+namespace {
+
+using test::FakeJob;
+using test::waitFor;
+
+Stats scored(std::int64_t score) {
+    Stats s;
+    s.crackedScore = score;
+    return s;
+}
+
+class StatsWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::widgetApp(); }
+};
+
+TEST_F(StatsWorkerTest, BuildsAndSavesOnTheThreadNamedTavrikStatsAndDeliversOnTheMainThread) {
+    FakeJob fake(scored(42));
+    std::vector<Stats> delivered;
+    std::vector<QThread*> deliveredOn;
+    StatsThread thread(fake.job(), [&](const Stats& s) {
+        delivered.push_back(s);
+        deliveredOn.push_back(QThread::currentThread());
+    });
+    EXPECT_EQ(thread.thread().objectName(), "tavrik.stats");
+
+    thread.queueBuild();
+    ASSERT_TRUE(waitFor([&] { return delivered.size() == 1; }));
+    EXPECT_EQ(delivered[0].crackedScore, 42);
+    EXPECT_EQ(deliveredOn[0], QCoreApplication::instance()->thread());
+    EXPECT_EQ(fake.threadNames(), std::vector<std::string>{"tavrik.stats"});
+    ASSERT_EQ(fake.saved().size(), 1u);
+    EXPECT_EQ(fake.saved()[0], delivered[0]);
+}
+
+TEST_F(StatsWorkerTest, EveryBuildGetsTheSameParseCacheMemo) {
+    FakeJob fake;
+    int delivered = 0;
+    StatsThread thread(fake.job(), [&](const Stats&) { ++delivered; });
+    for (int i = 0; i < 3; ++i) {
+        thread.queueBuild();
+    }
+    ASSERT_TRUE(waitFor([&] { return delivered == 3; }));
+    const auto memos = fake.memos();
+    ASSERT_EQ(memos.size(), 3u);
+    EXPECT_EQ(memos[0], memos[1]);
+    EXPECT_EQ(memos[1], memos[2]);
+}
+
+TEST_F(StatsWorkerTest, QueuedBuildsRunOneAfterAnotherAndArriveInOrder) {
+    FakeJob fake;
+    fake.close();
+    std::vector<std::int64_t> scores;
+    StatsThread thread(fake.job(), [&](const Stats& s) { scores.push_back(s.crackedScore); });
+    thread.queueBuild();
+    thread.queueBuild();
+    ASSERT_TRUE(fake.waitStarted(1));
+    test::spin(100);
+    EXPECT_EQ(fake.started(), 1);  // the second waits for the first: one thread, one build
+    fake.setStats(scored(7));
+    fake.open();
+    ASSERT_TRUE(waitFor([&] { return scores.size() == 2; }));
+    EXPECT_EQ(thread.buildsFinished(), 2);
+}
+
+TEST_F(StatsWorkerTest, TheRepeatingTimerLivesOnTheWorkThread) {
+    FakeJob fake;
+    StatsThread thread(fake.job(), [](const Stats&) {});
+    thread.startTimer();
+    // A call that waits for the work thread to have run everything queued before it.
+    QMetaObject::invokeMethod(
+        &thread.worker(), [] {}, Qt::BlockingQueuedConnection);
+    const QTimer* timer = thread.worker().timer();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_EQ(timer->thread(), &thread.thread());
+    EXPECT_EQ(timer->interval(), StatsThread::refreshIntervalMs);
+    EXPECT_EQ(StatsThread::refreshIntervalMs, 5000);
+    EXPECT_FALSE(timer->isSingleShot());
+    EXPECT_EQ(timer->timerType(), Qt::PreciseTimer);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(fake.started(), 0);  // the first timer build comes one period after the start
+}
+
+TEST_F(StatsWorkerTest, TheTimerKeepsBuildingAtItsInterval) {
+    FakeJob fake;
+    int delivered = 0;
+    StatsThread thread(fake.job(), [&](const Stats&) { ++delivered; });
+    thread.startTimer(10, 20);
+    ASSERT_TRUE(waitFor([&] { return delivered >= 3; }));
+    QMetaObject::invokeMethod(
+        &thread.worker(), [] {}, Qt::BlockingQueuedConnection);
+    EXPECT_EQ(thread.worker().timer()->interval(), 20);
+}
+
+TEST_F(StatsWorkerTest, StoppingWaitsForTheRunningBuildAndDropsItsResult) {
+    FakeJob fake;
+    fake.close();
+    int delivered = 0;
+    auto thread = std::make_unique<StatsThread>(fake.job(), [&](const Stats&) { ++delivered; });
+    thread->queueBuild();
+    thread->queueBuild();
+    ASSERT_TRUE(fake.waitStarted(1));
+    std::thread opener([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        fake.open();
+    });
+    thread.reset();  // returns only once the running build has ended
+    opener.join();
+    EXPECT_EQ(fake.finished(), 1);
+    test::spin(50);
+    EXPECT_EQ(delivered, 0);
+    EXPECT_EQ(fake.started(), 1);  // the queued build never ran
+}
+
+TEST_F(StatsWorkerTest, TheUserLogsJobBuildsTheHomeTreeAndSavesTheStatsCache) {
+    test::TempDir home;
+    home.write(
+        ".claude/projects/p/s.jsonl",
+        R"({"type":"user","timestamp":"2025-03-07T10:00:00Z","message":{"content":"hi"}})"
+        "\n"
+        R"({"timestamp":"2025-03-07T10:00:01Z","toolUseResult":{"filePath":"/a.cpp","content":"a\nb"}})"
+        "\n");
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+    const auto cacheDir = home.path() / "cache";
+
+    StatsJob job = userLogsJob(cacheDir);
+    ParseCacheMemo memo;
+    const Stats first = job.build(memo);
+    job.save(first);
+    EXPECT_EQ(first.linesAdded, 2);
+    EXPECT_EQ(first.prompts, 1);
+    EXPECT_EQ(StatsCache::load(cacheDir), first);
+    // The memo now holds the parse cache, so the next build needs no file read to know it.
+    EXPECT_FALSE(memo.cache.entries.empty());
+    EXPECT_EQ(job.build(memo).linesAdded, 2);
+    qputenv("HOME", oldHome);
+}
+
+}  // namespace
+}  // namespace tavrik

@@ -1,0 +1,124 @@
+// The tray icon's face: the bundled logo, crisp at every size, and the text face without it.
+
+#include "app/TrayFace.h"
+#include "tests/app/AppTestSupport.h"
+#include "theme/Resources.h"
+
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+namespace tavrik {
+namespace {
+
+QImage load(const char* name) {
+    const auto path = Resources::bundledFile(name);
+    return path ? QImage(QString::fromStdString(path->string()))
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                : QImage();
+}
+
+// Returns whether every pixel is fully transparent or fully opaque white.
+bool onlyWhiteOrClear(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const bool clear = c.alpha() == 0;
+            const bool white =
+                c.alpha() == 255 && c.red() == 255 && c.green() == 255 && c.blue() == 255;
+            if (!clear && !white) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+int opaquePixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += image.pixelColor(x, y).alpha() == 255 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+class TrayFaceTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::widgetApp(); }
+};
+
+TEST_F(TrayFaceTest, TheBundledLogoIsAWhiteMarkOf18PixelsAndItsDoubleAt2x) {
+    const QImage logo = load(TrayFace::logoFile);
+    const QImage logo2x = load(TrayFace::logo2xFile);
+    ASSERT_FALSE(logo.isNull()) << "tavrik-logo-white.png missing from the resource folder";
+    ASSERT_FALSE(logo2x.isNull());
+    EXPECT_EQ(logo.size(), QSize(18, 18));
+    EXPECT_EQ(logo2x.size(), QSize(36, 36));
+    EXPECT_TRUE(onlyWhiteOrClear(logo));
+    EXPECT_TRUE(onlyWhiteOrClear(logo2x));
+    EXPECT_GT(opaquePixels(logo), 40);
+    // Each pixel of the 1x drawing is a 2 x 2 block of the 2x one: no edge between pixels.
+    EXPECT_EQ(logo.scaled(36, 36, Qt::IgnoreAspectRatio, Qt::FastTransformation), logo2x);
+}
+
+TEST_F(TrayFaceTest, EveryIconSizeGetsACrispCentredMark) {
+    const QImage logo = load(TrayFace::logoFile);
+    const QImage logo2x = load(TrayFace::logo2xFile);
+    ASSERT_FALSE(logo.isNull());
+    for (int size : TrayFace::iconSizes()) {
+        const QImage face = TrayFace::logoAt(logo, logo2x, size);
+        EXPECT_EQ(face.size(), QSize(size, size));
+        EXPECT_TRUE(onlyWhiteOrClear(face)) << size;
+        if (size >= 18) {
+            const int factor = size / 18;
+            EXPECT_EQ(opaquePixels(face), opaquePixels(logo) * factor * factor) << size;
+        }
+    }
+}
+
+TEST_F(TrayFaceTest, TheDoubleSizeUsesThe2xDrawing) {
+    QImage logo(18, 18, QImage::Format_ARGB32_Premultiplied);
+    logo.fill(Qt::white);
+    QImage logo2x(36, 36, QImage::Format_ARGB32_Premultiplied);
+    logo2x.fill(Qt::white);
+    logo2x.setPixelColor(0, 0, Qt::transparent);  // a detail only the 2x drawing has
+    EXPECT_EQ(TrayFace::logoAt(logo, logo2x, 36).pixelColor(0, 0).alpha(), 0);
+    EXPECT_EQ(TrayFace::logoAt(logo, logo2x, 54).pixelColor(0, 0).alpha(), 255);
+    // A 2x drawing of the wrong size is not used.
+    EXPECT_EQ(TrayFace::logoAt(logo, QImage(), 36).pixelColor(0, 0).alpha(), 255);
+}
+
+TEST_F(TrayFaceTest, SizesBetweenMultiplesKeepTheMarkCentredOnWholePixels) {
+    QImage logo(18, 18, QImage::Format_ARGB32_Premultiplied);
+    logo.fill(Qt::white);
+    const QImage face = TrayFace::logoAt(logo, QImage(), 22);
+    EXPECT_EQ(face.pixelColor(1, 1).alpha(), 0);
+    EXPECT_EQ(face.pixelColor(2, 2).alpha(), 255);
+    EXPECT_EQ(face.pixelColor(19, 19).alpha(), 255);
+    EXPECT_EQ(face.pixelColor(20, 20).alpha(), 0);
+}
+
+TEST_F(TrayFaceTest, WithoutALogoTheFaceIsTheWordTavrik) {
+    EXPECT_FALSE(TrayFace::logoIcon(QImage(), QImage()).has_value());
+    const QIcon text = TrayFace::textIcon();
+    ASSERT_FALSE(text.isNull());
+    const QSize natural = text.availableSizes().value(0);
+    EXPECT_EQ(natural.height(), 18);
+    EXPECT_GT(natural.width(), natural.height());  // a word, wider than tall
+    EXPECT_GT(opaquePixels(text.pixmap(natural).toImage()), 10);
+}
+
+TEST_F(TrayFaceTest, TheIconCarriesOnePixmapPerSize) {
+    const QIcon icon = TrayFace::icon();
+    ASSERT_FALSE(icon.isNull());
+    const QList<QSize> sizes = icon.availableSizes();
+    for (int size : TrayFace::iconSizes()) {
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+    }
+    EXPECT_TRUE(onlyWhiteOrClear(icon.pixmap(22, 22).toImage()));
+}
+
+}  // namespace
+}  // namespace tavrik
