@@ -50,11 +50,18 @@ TEST_F(SettingsOnX, OpensCentredInFrontAndFocusedThenReopensAfterClosing) {
     EXPECT_EQ(QApplication::activeWindow(), w);
     EXPECT_EQ(c().accentPopup->currentText(), "Cyan");
 
-    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
-        QImage::Format_RGB32);
-    shot.save(QStringLiteral("settings-xvfb.png"), "PNG");
+    // Active does not mean painted yet: wait until the X server shows the window's background.
     const QPoint origin = w->mapToGlobal(QPoint(0, 0));
-    EXPECT_TRUE(near(shot.pixelColor(origin + QPoint(4, 4)), Theme::bg));
+    QImage shot;
+    const bool painted = waitUntil(
+        [&] {
+            shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+                QImage::Format_RGB32);
+            return near(shot.pixelColor(origin + QPoint(4, 4)), Theme::bg);
+        },
+        5000);
+    shot.save(QStringLiteral("settings-xvfb.png"), "PNG");
+    ASSERT_TRUE(painted) << "the window never showed its dark background";
     EXPECT_TRUE(near(shot.pixelColor(origin + QPoint(200, 300)), Theme::bg));
     // Some header text in the muted colour where the first header sits.
     int muted = 0;
