@@ -10,6 +10,7 @@
 #include "tests/account/AccountTestSupport.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/LocalHttpServer.h"
+#include "tests/support/WidgetApp.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -30,40 +31,6 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 }
 
 namespace tavrik::test {
-
-// The QApplication the widgets need: created before the first test (so before anything makes a
-// QCoreApplication) and destroyed after the last one, still inside main.
-class WidgetAppEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { app(); }
-    void TearDown() override { holder().reset(); }
-
-    static QApplication& app() {
-        if (!holder()) {
-            static int argc = 1;
-            static char name[] = "tavrik-settings-test";
-            static char* argv[] = {name, nullptr};
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            }
-            holder() = std::make_unique<QApplication>(argc, argv);
-        }
-        return *holder();
-    }
-
-private:
-    static std::unique_ptr<QApplication>& holder() {
-        static std::unique_ptr<QApplication> instance;
-        return instance;
-    }
-};
-
-inline ::testing::Environment* const widgetAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WidgetAppEnvironment);
-
-inline QApplication& widgetApp() {
-    return WidgetAppEnvironment::app();
-}
 
 inline void clearPreferences() {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Tavrik", "Tavrik");
