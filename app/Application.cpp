@@ -5,6 +5,7 @@
 #include "account/SyncPrefs.h"
 #include "app/FileReveal.h"
 #include "app/NotchOverlay.h"
+#include "app/SettingsWindowSurface.h"
 #include "card/CardRenderer.h"
 #include "engine/Environment.h"
 #include "engine/StatsEngine.h"
@@ -123,6 +124,7 @@ AppOptions userOptions(bool debug) {
     options.debugLogging = debug;
     options.reveal = [](const std::filesystem::path& file) { FileReveal::reveal(file); };
     options.overlay = std::make_unique<NotchOverlay>();
+    options.settings = std::make_unique<SettingsWindowSurface>(AuthManager::shared());
     options.cardPng = [](const Stats& stats) { return CardRenderer::pngData(stats); };
     options.cardImage = [](const Stats& stats) { return CardRenderer::render(stats); };
     // The upload decides by itself whether anything is sent (signed in, private mode off,

@@ -23,8 +23,8 @@ std::optional<std::string> platformOverride(const char* qtQpaPlatform, const cha
                                             const char* sessionType, const char* display);
 
 // Returns the options of the user's own session: the default log folders and cache folder,
-// the Desktop, the file manager, the notch overlay, the card and the upload. Needs the
-// QApplication.
+// the Desktop, the file manager, the notch overlay, the settings window, the card and the
+// upload. Needs the QApplication.
 AppOptions userOptions(bool debugLogging);
 
 // Returns the path of the per-user instance lock, in the runtime folder.

@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/NotchOverlay.h"
+#include "app/SettingsWindowSurface.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -65,6 +66,7 @@ TEST(ApplicationOptions, TheUsersSessionGetsTheRealCardRevealAndUpload) {
     ASSERT_TRUE(options.upload);
     ASSERT_TRUE(options.cardPng && options.cardImage);
     EXPECT_NE(dynamic_cast<NotchOverlay*>(options.overlay.get()), nullptr);
+    EXPECT_NE(dynamic_cast<SettingsWindowSurface*>(options.settings.get()), nullptr);
     Stats stats;
     stats.crackedScore = 42;
     const auto png = options.cardPng(stats);

@@ -4,6 +4,8 @@
 // the environment says otherwise), a way to fire a QTimer at once instead of waiting for it,
 // and pixel helpers.
 
+#include "tests/support/WidgetApp.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
@@ -24,43 +26,6 @@ inline void PrintTo(const QRect& r, std::ostream* os) {
 }
 
 namespace tavrik::test {
-
-// The one QApplication of a widget test process, created before the first test and destroyed
-// after the last, still inside main(): left alive until exit it would keep fontconfig's caches
-// reachable only through Qt, which LeakSanitizer reports, and destroying it during static
-// destruction crashes.
-class WidgetAppEnvironment final : public ::testing::Environment {
-public:
-    void SetUp() override { app(); }
-    void TearDown() override { holder().reset(); }
-
-    static QApplication& app() {
-        if (!holder()) {
-            static int argc = 1;
-            static char name[] = "tavrik-notch-test";
-            static char* argv[] = {name, nullptr};
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            }
-            holder() = std::make_unique<QApplication>(argc, argv);
-        }
-        return *holder();
-    }
-
-private:
-    static std::unique_ptr<QApplication>& holder() {
-        static std::unique_ptr<QApplication> instance;
-        return instance;
-    }
-};
-
-// Registered before main() in every binary that includes this header.
-inline ::testing::Environment* const widgetAppEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WidgetAppEnvironment);
-
-inline QApplication& widgetApp() {
-    return WidgetAppEnvironment::app();
-}
 
 // Delivers the timer's expiry now, as the event loop would when its interval has passed.
 inline void fire(QTimer& timer) {
