@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the application tests: the widget application on the offscreen platform, an
-// overlay that records what the delegate asks of it, a build job whose builds the test can
-// hold back and count, and waiting for the event loop.
+// Helpers of the application tests: the widget application on the offscreen platform
+// (WidgetApp.h), an overlay that records what the delegate asks of it, a build job whose builds the
+// test can hold back and count, and waiting for the event loop.
 
 #include "app/AppDelegate.h"
 #include "app/Overlay.h"
@@ -11,6 +11,7 @@
 #include "engine/Records.h"
 #include "prefs/Prefs.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/WidgetApp.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -32,17 +33,6 @@ namespace tavrik::test {
 
 // The test process's own settings and runtime folders, set before main().
 inline const IsolatedSettings isolatedSettings;
-
-inline QApplication& widgetApp() {
-    static int argc = 1;
-    static char name[] = "tavrik-app-test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // Runs the event loop until done() holds or timeoutMs passes; returns done().
 inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 10'000) {
