@@ -106,6 +106,24 @@ QRect toRect(const QRectF& r) {
                  static_cast<int>(std::lround(r.height())));
 }
 
+// The left wing's box, which every sprite fits with room to spare (at most 10 × 8 cells of
+// 2.5 points), so the animation can repaint just this box.
+QRectF spriteBox(double flare) {
+    return {flare + spriteInset, 0, spriteBoxWidth, NotchContentView::collapsedH};
+}
+
+// The right wing for a number of the given width: at least 66 wide, ending where the body
+// ends.
+QRectF wingRect(double viewWidth, double flare, double numberWidth) {
+    const double w =
+        std::max(numberWidth + NotchGeometry::wingPadding, NotchGeometry::minWingWidth);
+    return {viewWidth - flare - w, 0, w, NotchContentView::collapsedH};
+}
+
+double numberWidth(const QFontMetricsF& metrics, const QString& text) {
+    return std::ceil(metrics.horizontalAdvance(text));
+}
+
 }  // namespace
 
 std::string wingValue(const Stats& stats, std::int64_t wingStat) {
@@ -274,28 +292,29 @@ void NotchContentView::tick() {
             m_celebrating = false;
         }
     }
-    update();
+    // Only the sprite moves, and the celebration changes only its colours: repainting the
+    // rest of the overlay several times a second would cost most of the idle time.
+    update(spriteBox(NotchStyle::flare()).toAlignedRect());
 }
 
 double NotchContentView::rightStatWidth() const {
     if (!m_stats) {
         return 0;
     }
-    const QFontMetricsF metrics(Font::pixel(numberPx));
-    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, Prefs::wingStat()))));
+    return numberWidth(QFontMetricsF(Font::pixel(numberPx)),
+                       qs(wingValue(*m_stats, Prefs::wingStat())));
 }
 
 QRectF NotchContentView::rightWingRect() const {
-    const double f = NotchStyle::flare();
-    const double innerMaxX = width() - f;
-    const double w =
-        std::max(rightStatWidth() + NotchGeometry::wingPadding, NotchGeometry::minWingWidth);
-    return {innerMaxX - w, 0, w, collapsedH};
+    return wingRect(width(), NotchStyle::flare(), rightStatWidth());
 }
 
 QPainterPath NotchContentView::shapePath() const {
-    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_expanded),
-                            NotchStyle::flare());
+    return shapePath(NotchStyle::flare());
+}
+
+QPainterPath NotchContentView::shapePath(double flare) const {
+    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_expanded), flare);
 }
 
 QWidget* NotchContentView::cardView() const {
@@ -306,15 +325,18 @@ QImage NotchContentView::cardImage() const {
     return m_cardView->image();
 }
 
-void NotchContentView::paintEvent(QPaintEvent*) {
+void NotchContentView::paintEvent(QPaintEvent* event) {
+    // The settings are read once per draw: each read opens the settings store.
+    const double f = NotchStyle::flare();
+    const AccentTheme& accent = Accent::current();
+
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(rect(), Qt::transparent);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
 
-    const double f = NotchStyle::flare();
-    const QPainterPath shape = shapePath();
+    const QPainterPath shape = shapePath(f);
     p.fillPath(shape, Qt::black);
     if (m_expanded) {
         p.strokePath(shape, QPen(expandedRim, 1));
@@ -322,20 +344,22 @@ void NotchContentView::paintEvent(QPaintEvent*) {
 
     const SpriteDef& sprite = spriteFor(m_debugSpriteOverride);
     const double cell = Sprites::cellPt;
-    const QPointF topLeft(f + spriteInset + (spriteBoxWidth - sprite.cols * cell) / 2,
+    const QRectF box = spriteBox(f);
+    const QPointF topLeft(box.x() + (box.width() - sprite.cols * cell) / 2,
                           (collapsedH - sprite.rows * cell) / 2);
     Sprites::draw(p, sprite, m_animFrame, topLeft, cell,
-                  Sprites::colors(m_celebrating, m_amber, Accent::current()));
+                  Sprites::colors(m_celebrating, m_amber, accent));
 
-    if (m_stats) {
+    if (m_stats && !box.toAlignedRect().contains(event->rect())) {
         const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
         const QFont font = Font::pixel(numberPx);
         const QFontMetricsF metrics(font);
         const double textWidth = metrics.horizontalAdvance(text);
-        const double x = rightWingRect().center().x() - textWidth / 2;
+        const double x =
+            wingRect(width(), f, numberWidth(metrics, text)).center().x() - textWidth / 2;
         const double top = (collapsedH - metrics.height()) / 2;
         p.setFont(font);
-        p.setPen(m_amber ? Theme::amber : Accent::current().color);
+        p.setPen(m_amber ? Theme::amber : accent.color);
         p.drawText(QPointF(x, top + metrics.ascent()), text);
     }
 }

@@ -94,7 +94,7 @@ public:
     // Returns how often the animation timer has been started (it must never run twice).
     int animationStarts() const { return m_animationStarts; }
 
-    // Advances the animation counter and the celebration, then redraws.
+    // Advances the animation counter and the celebration, then redraws the sprite.
     void tick();
 
     // Returns whether a collapse is scheduled.
@@ -127,6 +127,7 @@ protected:
 
 private:
     void setup();
+    QPainterPath shapePath(double flare) const;
     QPushButton* style(const QString& title, void (NotchContentView::*action)());
     void restyleButton(QPushButton* button, const QString& title);
     void renderCard();

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 namespace tavrik::Font {
@@ -62,8 +63,20 @@ int registrationAttempts() {
 }
 
 bool available() {
+    // The answer is fixed once the single attempt is made (application fonts are never
+    // removed), and asking the font database goes through fontconfig's substitution rules,
+    // far too slow for an overlay that draws text several times a second.
+    enum : int { unknown, absent, present };
+    static std::atomic<int> known{unknown};
+    if (const int k = known.load(std::memory_order_relaxed); k != unknown) {
+        return k == present;
+    }
     registerFont();
-    return QFontDatabase::hasFamily(familyName());
+    const bool has = QFontDatabase::hasFamily(familyName());
+    if (attempted) {
+        known.store(has ? present : absent, std::memory_order_relaxed);
+    }
+    return has;
 }
 
 QFont pixel(int px) {

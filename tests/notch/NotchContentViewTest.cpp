@@ -8,8 +8,10 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
@@ -311,6 +313,70 @@ TEST_F(NotchView, CelebrationTurnsTheSpritePale) {
     view.setAmber(true);
     view.celebrate(0);
     EXPECT_TRUE(hasRgb(grab(view), 33, 7, Theme::amber));
+}
+
+// Records the regions of the paint events a widget receives.
+class PaintRecorder final : public QObject {
+public:
+    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
+
+// Returns the pixels of b that differ from a outside the region.
+int changedOutside(const QImage& a, const QImage& b, const QRegion& region) {
+    int changed = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (!region.contains(QPoint(x, y)) && a.pixel(x, y) != b.pixel(x, y)) {
+                ++changed;
+            }
+        }
+    }
+    return changed;
+}
+
+// The animation repaints only the sprite's box, so the box must hold every pixel the
+// animation and the celebration change, for every sprite and wherever the flare puts it.
+TEST_F(NotchView, AnimationRepaintsOnlyTheSpritesBoxAndTheBoxHoldsEveryFrame) {
+    for (const double flare : {0.0, 27.0}) {
+        Prefs::setFloat(Prefs::Key::notchFlare, flare);
+        NotchContentView view(QRect(0, 0, 240, 32));
+        view.stopAnimating();
+        view.setStats(sampleStats());
+        view.show();
+        QCoreApplication::processEvents();
+
+        PaintRecorder recorder(view);
+        view.tick();
+        QCoreApplication::processEvents();
+        const QRegion box = recorder.painted;
+        ASSERT_FALSE(box.isEmpty()) << "flare " << flare;
+        EXPECT_LT(box.boundingRect().width(), 60) << "the number is repainted too";
+
+        for (std::size_t i = 0; i < Sprites::all().size(); ++i) {
+            view.setDebugSpriteOverride(static_cast<int>(i));
+            view.celebrate(0);
+            view.setAnimFrame(0);
+            const QImage first = grab(view);
+            for (const bool celebrating : {false, true}) {
+                view.celebrate(celebrating ? NotchContentView::celebrationTicks : 0);
+                for (int frame = 0; frame < NotchContentView::frameCount; ++frame) {
+                    view.setAnimFrame(frame);
+                    EXPECT_EQ(changedOutside(first, grab(view), box), 0)
+                        << Sprites::all()[i].name << " frame " << frame << " flare " << flare
+                        << (celebrating ? " celebrating" : "");
+                }
+            }
+        }
+    }
 }
 
 // --- drawing ----------------------------------------------------------------------------
