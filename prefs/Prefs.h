@@ -3,9 +3,9 @@
 // Prefs: the user-defaults store and the register of every "tavrik." key.
 //
 // Settings and the little state that must survive a restart live in QSettings (native format:
-// $XDG_CONFIG_HOME/Tavrik/Tavrik.conf). Every key has one row in the register: its type, its
-// default and the range its controls step through. Nothing reads or writes a setting except
-// through this namespace.
+// $XDG_CONFIG_HOME/Tavrik/Tavrik.conf, with no system-wide fallback). Every key has one row in
+// the register: its type, its default and the range its controls step through. Nothing reads
+// or writes a setting except through this namespace.
 //
 // Reading never fails: an absent key, or a value that does not parse as the key's type (a
 // hand-edited "tavrik.notchFlare=abc"), reads as absent and so gives the key's default. Writes
