@@ -22,10 +22,16 @@ std::filesystem::path executableDir() {
 std::vector<std::filesystem::path> searchDirs() {
     std::vector<std::filesystem::path> dirs;
     const std::filesystem::path exeDir = executableDir();
+    const std::filesystem::path configured(TAVRIK_DATA_DIR);
     if (!exeDir.empty()) {
         dirs.push_back(exeDir / bundleName);
+        const std::filesystem::path relocated =
+            (exeDir / TAVRIK_DATA_DIR_FROM_BIN).lexically_normal();
+        if (relocated != configured) {
+            dirs.push_back(relocated);
+        }
     }
-    dirs.emplace_back(TAVRIK_DATA_DIR);
+    dirs.push_back(configured);
     return dirs;
 }
 

@@ -18,12 +18,17 @@ namespace fs = std::filesystem;
 
 using tavrik::test::TempDir;
 
-TEST(Resources, BundleBesideTheExecutableComesFirst) {
+// This test program sits in the build tree, away from the configured prefix, so all three
+// folders are searched: the bundle, the installation it would be part of, the prefix's.
+TEST(Resources, BundleComesFirstThenTheInstallationAroundTheExecutableThenThePrefix) {
+    const fs::path exeDir = fs::read_symlink("/proc/self/exe").parent_path();
     const auto dirs = Resources::searchDirs();
-    ASSERT_EQ(dirs.size(), 2u);
-    EXPECT_EQ(dirs[0].filename(), "Tavrik_Tavrik.bundle");
-    EXPECT_EQ(dirs[1].filename(), "tavrik");
-    EXPECT_EQ(dirs[1].parent_path().filename(), "share");
+    ASSERT_EQ(dirs.size(), 3u);
+    EXPECT_EQ(dirs[0], exeDir / "Tavrik_Tavrik.bundle");
+    EXPECT_EQ(dirs[1], (exeDir / "../share/tavrik").lexically_normal());
+    EXPECT_EQ(dirs[2].filename(), "tavrik");
+    EXPECT_EQ(dirs[2].parent_path().filename(), "share");
+    EXPECT_TRUE(dirs[2].is_absolute());
 }
 
 TEST(Resources, FirstFolderHoldingTheFileWins) {
