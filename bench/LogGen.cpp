@@ -520,6 +520,21 @@ std::int64_t appendFileText(std::string& out, const Pool& pool, Rng& rng, std::s
     return feeds + 1;
 }
 
+// Calls line(mark) for each line of a diff hunk in order: ctx lines of context, del removed,
+// add added, ctx more of context.
+template <class Line>
+void hunkLines(std::int64_t ctx, std::int64_t del, std::int64_t add, Line&& line) {
+    const auto repeat = [&](std::int64_t n, char mark) {
+        for (std::int64_t i = 0; i < n; ++i) {
+            line(mark);
+        }
+    };
+    repeat(ctx, ' ');
+    repeat(del, '-');
+    repeat(add, '+');
+    repeat(ctx, ' ');
+}
+
 void appendProse(std::string& out, const Pool& pool, Rng& rng, std::size_t bytes) {
     const std::size_t before = out.size();
     while (out.size() - before < bytes) {
@@ -1113,18 +1128,7 @@ private:
                 m_b.append(m_pool.line(at++));
                 m_b.push_back('"');
             };
-            for (std::int64_t i = 0; i < ctx; ++i) {
-                line(' ');
-            }
-            for (std::int64_t i = 0; i < del; ++i) {
-                line('-');
-            }
-            for (std::int64_t i = 0; i < add; ++i) {
-                line('+');
-            }
-            for (std::int64_t i = 0; i < ctx; ++i) {
-                line(' ');
-            }
+            hunkLines(ctx, del, add, line);
             if (m_rng.chance(0.03)) {
                 m_b.append(first ? "" : ",");
                 m_b.append("\"\\\\ No newline at end of file\"");
@@ -1814,18 +1818,7 @@ private:
                     m_b.append(m_pool.line(at++));
                     m_b.append("\\n");
                 };
-                for (std::int64_t i = 0; i < ctx; ++i) {
-                    line(' ');
-                }
-                for (std::int64_t i = 0; i < del; ++i) {
-                    line('-');
-                }
-                for (std::int64_t i = 0; i < add; ++i) {
-                    line('+');
-                }
-                for (std::int64_t i = 0; i < ctx; ++i) {
-                    line(' ');
-                }
+                hunkLines(ctx, del, add, line);
                 m_added += add;
                 m_removed += del;
             }
