@@ -4,9 +4,9 @@
 #include "card/CardRenderer.h"
 #include "tests/support/GuiApp.h"
 #include "tests/support/IsolatedSettings.h"
+#include "tests/support/NoPixelFont.h"
 #include "theme/Font.h"
 
-#include <QFontDatabase>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -34,8 +34,7 @@ class CardWithoutPixelFont : public ::testing::Test {
 protected:
     void SetUp() override {
         tavrik::test::guiApp();
-        Font::registerFont("/nonexistent/tavrik/DepartureMono-Regular.otf");
-        if (QFontDatabase::hasFamily("Departure Mono")) {
+        if (!tavrik::test::withoutPixelFont()) {
             GTEST_SKIP() << "Departure Mono is installed system-wide; cannot test its absence";
         }
     }
