@@ -120,10 +120,6 @@ QRectF wingRect(double viewWidth, double flare, double numberWidth) {
     return {viewWidth - flare - w, 0, w, NotchContentView::collapsedH};
 }
 
-double numberWidth(const QFontMetricsF& metrics, const QString& text) {
-    return std::ceil(metrics.horizontalAdvance(text));
-}
-
 }  // namespace
 
 std::string wingValue(const Stats& stats, std::int64_t wingStat) {
@@ -301,8 +297,8 @@ double NotchContentView::rightStatWidth() const {
     if (!m_stats) {
         return 0;
     }
-    return numberWidth(QFontMetricsF(Font::pixel(numberPx)),
-                       qs(wingValue(*m_stats, Prefs::wingStat())));
+    const QFontMetricsF metrics(Font::pixel(numberPx));
+    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, Prefs::wingStat()))));
 }
 
 QRectF NotchContentView::rightWingRect() const {
@@ -350,18 +346,22 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
     Sprites::draw(p, sprite, m_animFrame, topLeft, cell,
                   Sprites::colors(m_celebrating, m_amber, accent));
 
-    if (m_stats && !box.toAlignedRect().contains(event->rect())) {
-        const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
-        const QFont font = Font::pixel(numberPx);
-        const QFontMetricsF metrics(font);
-        const double textWidth = metrics.horizontalAdvance(text);
-        const double x =
-            wingRect(width(), f, numberWidth(metrics, text)).center().x() - textWidth / 2;
-        const double top = (collapsedH - metrics.height()) / 2;
-        p.setFont(font);
-        p.setPen(m_amber ? Theme::amber : accent.color);
-        p.drawText(QPointF(x, top + metrics.ascent()), text);
+    if (!m_stats) {
+        return;
     }
+    const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
+    const QFont font = Font::pixel(numberPx);
+    const QFontMetricsF metrics(font);
+    const double textWidth = metrics.horizontalAdvance(text);
+    const QRectF wing = wingRect(width(), f, std::ceil(textWidth));
+    // The animation repaints only the sprite's box, which the wing seldom reaches.
+    if (!wing.intersects(QRectF(event->rect()))) {
+        return;
+    }
+    const double top = (collapsedH - metrics.height()) / 2;
+    p.setFont(font);
+    p.setPen(m_amber ? Theme::amber : accent.color);
+    p.drawText(QPointF(wing.center().x() - textWidth / 2, top + metrics.ascent()), text);
 }
 
 void NotchContentView::resizeEvent(QResizeEvent*) {

@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRegion>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -377,6 +378,27 @@ TEST_F(NotchView, AnimationRepaintsOnlyTheSpritesBoxAndTheBoxHoldsEveryFrame) {
             }
         }
     }
+}
+
+// With the body narrowed far enough, the number's wing reaches into the sprite's box: a tick's
+// repaint of the box must redraw the part of the number inside it.
+TEST_F(NotchView, TickInANarrowOverlayKeepsTheNumberWhole) {
+    NotchContentView view(QRect(0, 0, 100, 32));
+    view.stopAnimating();
+    view.setStats(sampleStats());
+    view.show();
+    QCoreApplication::processEvents();
+    view.tick();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(view.rightWingRect().intersects(QRectF(15, 0, 34, 32)));
+
+    // What the window shows, against a fresh render of the same state; the window's copy
+    // comes back without alpha, so both are compared as opaque colours.
+    const QImage shown =
+        view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage full = grab(view).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), full.size());
+    EXPECT_EQ(changedOutside(full, shown, QRegion()), 0);
 }
 
 // --- drawing ----------------------------------------------------------------------------
