@@ -25,6 +25,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace tavrik::Application {
 namespace {
@@ -114,6 +116,21 @@ std::optional<std::string> platformOverride(const char* qtQpaPlatform, const cha
     return std::nullopt;
 }
 
+std::vector<std::pair<std::string, std::string>> startEnvironment(
+    const std::function<const char*(const char*)>& lookup) {
+    std::vector<std::pair<std::string, std::string>> vars;
+    if (auto platform = platformOverride(lookup("QT_QPA_PLATFORM"), lookup("WAYLAND_DISPLAY"),
+                                         lookup("XDG_SESSION_TYPE"), lookup("DISPLAY"))) {
+        vars.emplace_back("QT_QPA_PLATFORM", *platform);
+    }
+    // Every frame of the overlay through shared memory costs a round trip and a completion
+    // event; sending its few pixels over the socket costs far less.
+    if (lookup("QT_XCB_NO_MITSHM") == nullptr) {
+        vars.emplace_back("QT_XCB_NO_MITSHM", "1");
+    }
+    return vars;
+}
+
 AppOptions userOptions(bool debug) {
     AppOptions options;
     options.cacheDir = Environment::cacheDir();
@@ -157,13 +174,14 @@ int run(int argc, char** argv) {
         qCWarning(lcStart, "cannot take the instance lock; running without it");
     }
 
-    if (auto platform =
-            platformOverride(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
-                             std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY"))) {
-        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
+    const auto forStart = startEnvironment(std::getenv);
+    for (const auto& [name, value] : forStart) {
+        qputenv(name.c_str(), QByteArray::fromStdString(value));
     }
-
     QApplication app(argc, argv);
+    for (const auto& [name, value] : forStart) {
+        qunsetenv(name.c_str());
+    }
     QApplication::setApplicationName(QStringLiteral("Tavrik"));
     QApplication::setDesktopFileName(QStringLiteral("tavrik"));
     // A tray utility: closing its last window (the settings) does not end it.

@@ -6,8 +6,10 @@
 
 #include "app/AppDelegate.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrik::Application {
@@ -21,6 +23,14 @@ bool debugLogging(const std::vector<std::string>& args);
 // user is always kept. Null arguments stand for unset variables.
 std::optional<std::string> platformOverride(const char* qtQpaPlatform, const char* waylandDisplay,
                                             const char* sessionType, const char* display);
+
+// Returns the environment variables, name and value, that the application sets while it
+// connects to the display and removes right after, so the programs it starts never inherit
+// them: the platform of platformOverride, and QT_XCB_NO_MITSHM, because X shared memory costs
+// more than it saves for windows as small as ours that repaint a few pixels several times a
+// second. A variable the user has set is left out. lookup reads the environment.
+std::vector<std::pair<std::string, std::string>> startEnvironment(
+    const std::function<const char*(const char*)>& lookup);
 
 // Returns the options of the user's own session: the default log folders and cache folder,
 // the Desktop, the file manager, the notch overlay, the settings window, the card and the

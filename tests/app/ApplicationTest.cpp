@@ -16,6 +16,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tavrik {
 namespace {
@@ -46,6 +50,29 @@ TEST(ApplicationPlatform, TheUsersChoiceAndOtherSessionsAreLeftAlone) {
     EXPECT_EQ(Application::platformOverride(nullptr, "wayland-0", "wayland", nullptr),
               std::nullopt);
     EXPECT_EQ(Application::platformOverride(nullptr, "wayland-0", "wayland", ""), std::nullopt);
+}
+
+using Vars = std::vector<std::pair<std::string, std::string>>;
+
+Vars startEnvironmentOf(const std::map<std::string, std::string>& env) {
+    return Application::startEnvironment([&env](const char* name) -> const char* {
+        const auto it = env.find(name);
+        return it == env.end() ? nullptr : it->second.c_str();
+    });
+}
+
+TEST(ApplicationStartEnvironment, SetsThePlatformOnWaylandAndTurnsOffSharedMemory) {
+    EXPECT_EQ(startEnvironmentOf({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}),
+              (Vars{{"QT_QPA_PLATFORM", "xcb"}, {"QT_XCB_NO_MITSHM", "1"}}));
+    EXPECT_EQ(startEnvironmentOf({{"DISPLAY", ":0"}}), (Vars{{"QT_XCB_NO_MITSHM", "1"}}));
+}
+
+TEST(ApplicationStartEnvironment, LeavesWhatTheUserSetEvenIfEmpty) {
+    EXPECT_EQ(startEnvironmentOf({{"WAYLAND_DISPLAY", "wayland-0"},
+                                  {"DISPLAY", ":0"},
+                                  {"QT_QPA_PLATFORM", "wayland"},
+                                  {"QT_XCB_NO_MITSHM", ""}}),
+              Vars{});
 }
 
 TEST(ApplicationLock, LivesInTheRuntimeFolder) {
