@@ -68,7 +68,6 @@ constexpr double spriteInset = 4;      // from the body's left edge
 constexpr int numberPx = 13;
 constexpr int buttonPx = 12;
 constexpr int protectPx = 11;
-constexpr QColor celebrationWhite{223, 233, 255};
 constexpr QColor expandedRim{26, 29, 38};
 constexpr QColor buttonFill{20, 22, 29};
 

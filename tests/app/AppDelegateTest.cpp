@@ -62,13 +62,7 @@ protected:
     }
 
     AppOptions options() {
-        AppOptions o;
-        o.job = fake.job();
-        o.cacheDir = tmp.path() / "cache";
-        o.watchDir = tmp.path() / "projects";
-        o.desktopDir = tmp.path() / "Desktop";
-        // The timer stays quiet; its builds are started by hand where a test needs them.
-        o.firstRefreshMs = o.refreshIntervalMs = 3'600'000;
+        AppOptions o = quietOptions(fake, tmp.path());
         o.overlay = std::make_unique<RecordingOverlay>(overlay);
         o.upload = [this](const Stats& s) {
             uploads.push_back(s);

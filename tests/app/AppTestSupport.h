@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -194,5 +195,17 @@ private:
     std::vector<const ParseCacheMemo*> m_memos;
     std::vector<std::string> m_threadNames;
 };
+
+// Returns options for a delegate over the fake job, with its folders under root and a timer
+// that stays quiet: a test starts the builds it needs by hand.
+inline AppOptions quietOptions(FakeJob& fake, const std::filesystem::path& root) {
+    AppOptions o;
+    o.job = fake.job();
+    o.cacheDir = root / "cache";
+    o.watchDir = root / "projects";
+    o.desktopDir = root / "Desktop";
+    o.firstRefreshMs = o.refreshIntervalMs = 3'600'000;
+    return o;
+}
 
 }  // namespace tavrik::test

@@ -54,12 +54,7 @@ protected:
         store->save(AuthSession{"access", "refresh", 4e9, "user-1", "ada@example.org"});
         auth = std::make_unique<AuthManager>(BackendConfig{"http://127.0.0.1:9", "key"}, store);
 
-        AppOptions o;
-        o.job = fake.job();
-        o.cacheDir = tmp.path() / "cache";
-        o.watchDir = tmp.path() / "projects";
-        o.desktopDir = tmp.path() / "Desktop";
-        o.firstRefreshMs = o.refreshIntervalMs = 3'600'000;
+        AppOptions o = test::quietOptions(fake, tmp.path());
         auto overlayOwned = std::make_unique<NotchOverlay>();
         overlay = overlayOwned.get();
         o.overlay = std::move(overlayOwned);

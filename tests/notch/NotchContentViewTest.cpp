@@ -24,10 +24,12 @@
 namespace {
 
 using namespace tavrik;
+using tavrik::test::enter;
 using tavrik::test::fire;
 using tavrik::test::grab;
 using tavrik::test::hasRgb;
 using tavrik::test::isTransparent;
+using tavrik::test::leave;
 
 Stats sampleStats() {
     Stats s;
@@ -52,16 +54,6 @@ protected:
         }
     }
 };
-
-void enter(QWidget& w) {
-    QEnterEvent event(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
-    QCoreApplication::sendEvent(&w, &event);
-}
-
-void leave(QWidget& w) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(&w, &event);
-}
 
 void press(QWidget& w, QPointF at) {
     QMouseEvent event(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton,

@@ -17,7 +17,9 @@
 namespace {
 
 using namespace tavrik;
+using tavrik::test::enter;
 using tavrik::test::fire;
+using tavrik::test::leave;
 
 class Controller : public ::testing::Test {
 protected:
@@ -30,16 +32,6 @@ protected:
 
     static QRect screen() { return QGuiApplication::primaryScreen()->geometry(); }
 };
-
-void enter(QWidget& w) {
-    QEnterEvent event(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
-    QCoreApplication::sendEvent(&w, &event);
-}
-
-void leave(QWidget& w) {
-    QEvent event(QEvent::Leave);
-    QCoreApplication::sendEvent(&w, &event);
-}
 
 TEST_F(Controller, WindowIsAFramelessNonActivatingToolAboveEverything) {
     NotchController c;

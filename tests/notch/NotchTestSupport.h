@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <QRect>
 #include <QTimer>
@@ -33,6 +34,17 @@ inline void fire(QTimer& timer) {
                                   << " is not running";
     QTimerEvent event(timer.timerId());
     QCoreApplication::sendEvent(&timer, &event);
+}
+
+// Sends the pointer into the widget, or out of it, as the window system would.
+inline void enter(QWidget& w) {
+    QEnterEvent event(QPointF(20, 10), QPointF(20, 10), QPointF(20, 10));
+    QCoreApplication::sendEvent(&w, &event);
+}
+
+inline void leave(QWidget& w) {
+    QEvent event(QEvent::Leave);
+    QCoreApplication::sendEvent(&w, &event);
 }
 
 // Renders a widget alone into a transparent image of its size.
