@@ -371,6 +371,25 @@ TEST_F(AppDelegateTest, RefreshNowAndQuitWorkThroughTheirMenuItems) {
     EXPECT_EQ(quitting.count(), 1);
 }
 
+TEST(TrayMenuPosition, UnderTheIconWhenItFitsElseAboveAtThePointerWhenTheIconIsUnknown) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize menu(200, 250);
+    const QPoint pointer(7, 9);
+    const struct {
+        QRect icon;
+        QPoint at;
+    } cases[] = {
+        {QRect(1000, 0, 24, 24), QPoint(1000, 24)},     // a panel at the top
+        {QRect(1000, 526, 24, 24), QPoint(1000, 550)},  // exactly fits below: 550 + 250 = 800
+        {QRect(1000, 527, 24, 24), QPoint(1000, 277)},  // one pixel short: above
+        {QRect(1000, 776, 24, 24), QPoint(1000, 526)},  // a panel at the bottom
+        {QRect(), pointer},                             // a StatusNotifier host's icon
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(trayMenuPosition(c.icon, menu, screen, pointer), c.at) << c.icon.y();
+    }
+}
+
 // An X-embedded tray turns a quick second click into DoubleClick alone; it must open the menu
 // like Trigger, and neither may move a menu that is already open.
 TEST_F(AppDelegateTest, ClicksOnTheTrayIconOpenAClosedMenuAndLeaveAnOpenOneAlone) {
