@@ -212,10 +212,14 @@ void AppDelegate::buildStatusItem() {
     }
     m_statusItem = std::make_unique<QSystemTrayIcon>(TrayFace::icon());
     m_statusItem->setToolTip(QStringLiteral("Tavrik"));
-    // A left click opens the menu too, as a click on a menu-bar item does.
+    // A left click opens the menu too, as a click on a menu-bar item does. An X-embedded tray
+    // reports a click that comes soon after the previous one (after Escape, say) as a double
+    // click only, so that opens a closed menu as well.
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger && m_menu) {
+                const bool click =
+                    reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+                if (click && m_menu && !m_menu->isVisible()) {
                     m_menu->popup(QCursor::pos());
                 }
             });

@@ -85,10 +85,19 @@ protected:
 
     void TearDown() override {
         for (QProcess* p : {&app, &tray, &compositor, &xvfb}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
+            stop(*p);
+        }
+    }
+
+    // SIGTERM first: Xvfb removes its lock and socket files only when it is let to finish.
+    static void stop(QProcess& p) {
+        if (p.state() == QProcess::NotRunning) {
+            return;
+        }
+        p.terminate();
+        if (!p.waitForFinished(5000)) {
+            p.kill();
+            p.waitForFinished(5000);
         }
     }
 
@@ -119,8 +128,7 @@ protected:
                 }
                 sleepMs(50);
             }
-            xvfb.kill();
-            xvfb.waitForFinished(2000);
+            stop(xvfb);
         }
         return false;
     }
