@@ -27,6 +27,7 @@ constexpr Mode modes[] = {
     {"--notchcorner", tavrik::cli::runNotchCorner},
     {"--codex", tavrik::cli::runCodex},
     {"--sync-dry-run", tavrik::cli::runSyncDryRun},
+    {"--board", tavrik::cli::runBoard},
 };
 // clang-format on
 

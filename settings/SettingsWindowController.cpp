@@ -2,6 +2,7 @@
 
 #include "account/AuthError.h"
 #include "account/AuthManager.h"
+#include "account/BoardServer.h"
 #include "account/StatsSync.h"
 #include "account/SyncPrefs.h"
 #include "prefs/Prefs.h"
@@ -188,6 +189,32 @@ QWidget* SettingsWindowController::makeStepper(QLabel*& valueLabel, QPushButton*
     return box;
 }
 
+// The server's address and key share the places of "Sign out" and "Sync now": they show
+// only while signed out, and those two only while signed in.
+void SettingsWindowController::addBoardRows(int y) {
+    auto* urlLabel = pixelLabel(m_content, QStringLiteral("Server"), 12, Theme::fg);
+    urlLabel->setGeometry(leftMargin, y + 3, 50, 16);
+    m_c.boardUrlField = new QLineEdit(m_content);
+    m_c.boardUrlField->setFont(Font::pixel(12));
+    m_c.boardUrlField->setPlaceholderText(QStringLiteral("https://..."));
+    m_c.boardUrlField->setGeometry(78, y, 358, 22);
+    y += 34;
+    auto* keyLabel = pixelLabel(m_content, QStringLiteral("Key"), 12, Theme::fg);
+    keyLabel->setGeometry(leftMargin, y + 3, 50, 16);
+    m_c.boardKeyField = new QLineEdit(m_content);
+    m_c.boardKeyField->setFont(Font::pixel(12));
+    m_c.boardKeyField->setPlaceholderText(QStringLiteral("publishable key"));
+    m_c.boardKeyField->setGeometry(78, y, 262, 22);
+    m_c.boardSaveButton = new QPushButton(QStringLiteral("Save"), m_content);
+    m_c.boardSaveButton->setGeometry(346, y, 90, 22);
+    m_c.boardRowViews = {urlLabel, m_c.boardUrlField, keyLabel, m_c.boardKeyField,
+                         m_c.boardSaveButton};
+    connect(m_c.boardSaveButton, &QPushButton::clicked, this,
+            &SettingsWindowController::boardSaveTapped);
+    connect(m_c.boardKeyField, &QLineEdit::returnPressed, this,
+            &SettingsWindowController::boardSaveTapped);
+}
+
 void SettingsWindowController::buildUI() {
     m_content = new QWidget;
     m_content->setObjectName(QStringLiteral("settingsContent"));
@@ -311,6 +338,7 @@ void SettingsWindowController::buildUI() {
     m_c.codeRowViews = {codeLabel, m_c.codeField, m_c.verifyButton};
     y += 32;
 
+    addBoardRows(y);
     m_c.signOutButton = new QPushButton(QStringLiteral("Sign out"), m_content);
     m_c.signOutButton->setGeometry(leftMargin, y, columnWidth, 24);
     y += 34;
@@ -392,6 +420,10 @@ void SettingsWindowController::refreshControls() {
     m_c.cardStylePopup->setCurrentIndex(static_cast<int>(Theme::cardBackground()));
     m_c.leaderboardCheckbox->setChecked(Prefs::boolean(Prefs::Key::leaderboardOptIn));
     m_c.privateModeCheckbox->setChecked(Prefs::boolean(Prefs::Key::privateMode));
+    m_c.boardUrlField->setText(
+        QString::fromStdString(Prefs::text(Prefs::Key::boardUrl).value_or("")));
+    m_c.boardKeyField->setText(
+        QString::fromStdString(Prefs::text(Prefs::Key::boardKey).value_or("")));
     refreshShapeLabels();
 }
 
@@ -406,12 +438,15 @@ void SettingsWindowController::refreshShapeLabels() {
 
 void SettingsWindowController::refreshAccountUI() {
     showError(QString());
+    const bool hasServer = m_auth.config().configured();
     const auto& session = m_auth.session();
     const auto& pending = m_auth.pendingEmail();
-    const bool signedIn = session.has_value();
-    const bool codeSent = !signedIn && pending.has_value();
+    const bool signedIn = hasServer && session.has_value();
+    const bool codeSent = hasServer && !signedIn && pending.has_value();
 
-    if (signedIn) {
+    if (!hasServer) {
+        m_c.accountStatusLabel->setText(QString::fromUtf8(BoardServer::noServerText));
+    } else if (signedIn) {
         m_c.accountStatusLabel->setText(QStringLiteral("Signed in as ")
                                         + (session->email ? QString::fromStdString(*session->email)
                                                           : QStringLiteral("unknown")));
@@ -427,7 +462,7 @@ void SettingsWindowController::refreshAccountUI() {
         m_c.codeField->clear();
     }
     for (QWidget* w : m_c.emailRowViews) {
-        w->setHidden(signedIn || codeSent);
+        w->setHidden(!hasServer || signedIn || codeSent);
     }
     for (QWidget* w : m_c.codeRowViews) {
         w->setHidden(!codeSent);
@@ -436,6 +471,9 @@ void SettingsWindowController::refreshAccountUI() {
          {static_cast<QWidget*>(m_c.signOutButton), static_cast<QWidget*>(m_c.syncNowButton),
           static_cast<QWidget*>(m_c.lastSyncLabel)}) {
         w->setHidden(!signedIn);
+    }
+    for (QWidget* w : m_c.boardRowViews) {
+        w->setHidden(signedIn);
     }
 }
 
@@ -652,6 +690,25 @@ void SettingsWindowController::syncNowTapped() {
             });
         },
         m_auth);
+}
+
+void SettingsWindowController::boardSaveTapped() {
+    const QString url = m_c.boardUrlField->text().trimmed();
+    const QString key = m_c.boardKeyField->text().trimmed();
+    switch (BoardServer::store(url.toStdString(), key.toStdString())) {
+        case BoardServer::Refusal::Url:
+            showError(QString::fromUtf8(invalidBoardUrlText));
+            return;
+        case BoardServer::Refusal::Key:
+            showError(QString::fromUtf8(invalidBoardKeyText));
+            return;
+        case BoardServer::Refusal::None:
+            break;
+    }
+    // Signs out of the old server when this is another one.
+    m_auth.setConfig(BoardServer::current());
+    refreshControls();
+    refreshAccountUI();
 }
 
 void SettingsWindowController::finishSync(const std::optional<AuthError>& error) {

@@ -54,6 +54,9 @@ public:
     static constexpr const char* invalidCodeText = "Enter the 6-digit code from your email";
     static constexpr const char* noStatsText = "No stats available yet";
     static constexpr const char* privateModeText = "Private mode is on -- nothing leaves this Mac";
+    static constexpr const char* invalidBoardUrlText =
+        "Enter the server's address, starting with https://";
+    static constexpr const char* invalidBoardKeyText = "Enter the server's publishable key";
 
     // The controls, for the application and for tests that click them like a user would.
     struct Controls {
@@ -90,6 +93,10 @@ public:
         QLabel* accountErrorLabel = nullptr;
         std::vector<QWidget*> emailRowViews;  // "Email" label, field, "Send code"
         std::vector<QWidget*> codeRowViews;   // "Code" label, field, "Verify"
+        QLineEdit* boardUrlField = nullptr;
+        QLineEdit* boardKeyField = nullptr;
+        QPushButton* boardSaveButton = nullptr;
+        std::vector<QWidget*> boardRowViews;  // the server's address and key rows, signed out
         std::vector<QLabel*> headers;         // section titles, top to bottom
     };
 
@@ -124,6 +131,7 @@ private:
     QLabel* addHeader(const QString& title, int& y);
     void addRow(const QString& label, QWidget* control, int& y);
     QWidget* makeStepper(QLabel*& valueLabel, QPushButton*& minus, QPushButton*& plus);
+    void addBoardRows(int y);
 
     void rightStatChanged(int index);
     void spriteChanged(int index);
@@ -147,6 +155,7 @@ private:
     void verifyTapped();
     void signOutTapped();
     void syncNowTapped();
+    void boardSaveTapped();
 
     void finishSync(const std::optional<AuthError>& error);
     void showError(const QString& text);

@@ -2,6 +2,7 @@
 
 #include "account/SessionKeychain.h"
 #include "account/StatsSync.h"
+#include "prefs/Prefs.h"
 #include "tests/account/AccountTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -90,6 +91,7 @@ bool insidePrivateKeyring(std::string& why) {
 
 const AuthSession sessionA{"access-A", "refresh-A", 1738350000, "user-A", "ada@example.org"};
 const AuthSession sessionB{"access-B", "refresh-B", 1738353600, "user-B", std::nullopt};
+const std::string boardKey = "test-board-key-4711";
 
 class Keychain : public ::testing::Test {
 protected:
@@ -103,53 +105,33 @@ protected:
     }
 };
 
-TEST_F(Keychain, WithNoItemLoadGivesNothing) {
-    EXPECT_FALSE(SessionKeychain::load());
-}
-
 TEST_F(Keychain, ASavedSessionLoadsBackFromOneItemOfTheService) {
+    EXPECT_FALSE(SessionKeychain::load());
     SessionKeychain::save(sessionA);
     EXPECT_EQ(SessionKeychain::load(), sessionA);
-    const auto items = itemsInKeyring();
+    auto items = itemsInKeyring();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].service, "dev.tavrik.session");
     EXPECT_EQ(sessionFromJson(items[0].secret), sessionA);
-}
 
-TEST_F(Keychain, SavingTwiceLeavesOneItemHoldingTheSecond) {
-    SessionKeychain::save(sessionA);
+    // Saving again replaces the item; a session without e-mail is stored without the key.
     SessionKeychain::save(sessionB);
-    const auto items = itemsInKeyring();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(sessionFromJson(items[0].secret), sessionB);
-    EXPECT_EQ(SessionKeychain::load(), sessionB);
-}
-
-TEST_F(Keychain, ASessionWithoutEmailIsStoredWithoutTheKey) {
-    SessionKeychain::save(sessionB);
-    const auto items = itemsInKeyring();
+    items = itemsInKeyring();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].secret.find("email"), std::string::npos);
-    const auto loaded = SessionKeychain::load();
-    ASSERT_TRUE(loaded);
-    EXPECT_FALSE(loaded->email);
+    EXPECT_EQ(SessionKeychain::load(), sessionB);
+
+    SessionKeychain::remove();
+    EXPECT_TRUE(itemsInKeyring().empty());
+    SessionKeychain::remove();  // nothing left to delete: still fine
 }
 
 TEST_F(Keychain, ADamagedItemLoadsNothingAndTheNextSaveReplacesIt) {
     plantItem(R"({"accessToken":"a","refreshToken":"r","expiresAt":1})");
     EXPECT_FALSE(SessionKeychain::load());
     SessionKeychain::save(sessionA);
-    const auto items = itemsInKeyring();
-    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(itemsInKeyring().size(), 1u);
     EXPECT_EQ(SessionKeychain::load(), sessionA);
-}
-
-TEST_F(Keychain, RemoveDeletesTheItem) {
-    SessionKeychain::save(sessionA);
-    SessionKeychain::remove();
-    EXPECT_TRUE(itemsInKeyring().empty());
-    EXPECT_FALSE(SessionKeychain::load());
-    SessionKeychain::remove();  // nothing left to delete: still fine
 }
 
 // Runs the real program's dry run against the private keyring; returns its standard output.
@@ -170,25 +152,26 @@ std::string runDryRun(int& status) {
     return out;
 }
 
-TEST_F(Keychain, TheDryRunShowsTheSignedInUserAndNeitherTokenNorKey) {
-    SessionKeychain::save(sessionA);
+TEST_F(Keychain, TheDryRunShowsTheUserFromTheKeyringAndNeitherTokenNorKey) {
+    // The program reads its server from the same preferences folder (XDG_CONFIG_HOME).
+    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardUrl, "http://127.0.0.1:9"));
+    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardKey, boardKey));
     int status = -1;
-    const std::string out = runDryRun(status);
-    EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find(R"(  "user_id" : "user-A")"), std::string::npos) << out;
-    EXPECT_EQ(out.find("access-A"), std::string::npos) << out;
-    EXPECT_EQ(out.find("refresh-A"), std::string::npos) << out;
-    EXPECT_EQ(out.find(TAVRIK_PUBLISHABLE_KEY), std::string::npos) << out;
-    EXPECT_EQ(SessionKeychain::load(), sessionA);  // read, not changed
-}
-
-TEST_F(Keychain, TheDryRunSignedOutShowsTheAllZeroUser) {
-    int status = -1;
-    const std::string out = runDryRun(status);
+    std::string out = runDryRun(status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find(R"(  "user_id" : "00000000-0000-0000-0000-000000000000")"),
               std::string::npos)
         << out;
+    SessionKeychain::save(sessionA);
+    out = runDryRun(status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("would POST http://127.0.0.1:9/rest/v1/scores"), std::string::npos) << out;
+    EXPECT_NE(out.find(R"(  "user_id" : "user-A")"), std::string::npos) << out;
+    for (const std::string& secret :
+         {std::string("access-A"), std::string("refresh-A"), boardKey}) {
+        EXPECT_EQ(out.find(secret), std::string::npos) << out;
+    }
+    EXPECT_EQ(SessionKeychain::load(), sessionA);  // read, not changed
 }
 
 // --- the whole account cycle against the local server, with the real keychain ---
