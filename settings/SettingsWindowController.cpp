@@ -104,6 +104,31 @@ QLabel* pixelLabel(QWidget* parent, const QString& text, int px, const QColor& c
     return label;
 }
 
+// A labelled text field of the account area, with a button beside it when buttonTitle is
+// not empty.
+struct FieldRow {
+    QLineEdit* field = nullptr;
+    QPushButton* button = nullptr;
+    std::vector<QWidget*> views;  // label, field and button
+};
+
+FieldRow fieldRow(QWidget* parent, int y, const QString& label, const QString& placeholder,
+                  const QString& buttonTitle = {}) {
+    auto* title = pixelLabel(parent, label, 12, Theme::fg);
+    title->setGeometry(leftMargin, y + 3, 50, 16);
+    FieldRow row{new QLineEdit(parent), nullptr, {title}};
+    row.field->setFont(Font::pixel(12));
+    row.field->setPlaceholderText(placeholder);
+    row.field->setGeometry(78, y, buttonTitle.isEmpty() ? 358 : 262, 22);
+    row.views.push_back(row.field);
+    if (!buttonTitle.isEmpty()) {
+        row.button = new QPushButton(buttonTitle, parent);
+        row.button->setGeometry(346, y, 90, 22);
+        row.views.push_back(row.button);
+    }
+    return row;
+}
+
 // Runs f on the thread of ctx: at once when the caller is already there, else queued. Nothing
 // runs once ctx is gone.
 template <class F>
@@ -192,23 +217,15 @@ QWidget* SettingsWindowController::makeStepper(QLabel*& valueLabel, QPushButton*
 // The server's address and key share the places of "Sign out" and "Sync now": they show
 // only while signed out, and those two only while signed in.
 void SettingsWindowController::addBoardRows(int y) {
-    auto* urlLabel = pixelLabel(m_content, QStringLiteral("Server"), 12, Theme::fg);
-    urlLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.boardUrlField = new QLineEdit(m_content);
-    m_c.boardUrlField->setFont(Font::pixel(12));
-    m_c.boardUrlField->setPlaceholderText(QStringLiteral("https://..."));
-    m_c.boardUrlField->setGeometry(78, y, 358, 22);
-    y += 34;
-    auto* keyLabel = pixelLabel(m_content, QStringLiteral("Key"), 12, Theme::fg);
-    keyLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.boardKeyField = new QLineEdit(m_content);
-    m_c.boardKeyField->setFont(Font::pixel(12));
-    m_c.boardKeyField->setPlaceholderText(QStringLiteral("publishable key"));
-    m_c.boardKeyField->setGeometry(78, y, 262, 22);
-    m_c.boardSaveButton = new QPushButton(QStringLiteral("Save"), m_content);
-    m_c.boardSaveButton->setGeometry(346, y, 90, 22);
-    m_c.boardRowViews = {urlLabel, m_c.boardUrlField, keyLabel, m_c.boardKeyField,
-                         m_c.boardSaveButton};
+    const FieldRow url =
+        fieldRow(m_content, y, QStringLiteral("Server"), QStringLiteral("https://..."));
+    const FieldRow key = fieldRow(m_content, y + 34, QStringLiteral("Key"),
+                                  QStringLiteral("publishable key"), QStringLiteral("Save"));
+    m_c.boardUrlField = url.field;
+    m_c.boardKeyField = key.field;
+    m_c.boardSaveButton = key.button;
+    m_c.boardRowViews = url.views;
+    m_c.boardRowViews.insert(m_c.boardRowViews.end(), key.views.begin(), key.views.end());
     connect(m_c.boardSaveButton, &QPushButton::clicked, this,
             &SettingsWindowController::boardSaveTapped);
     connect(m_c.boardKeyField, &QLineEdit::returnPressed, this,
@@ -316,26 +333,18 @@ void SettingsWindowController::buildUI() {
     m_c.accountStatusLabel->setGeometry(leftMargin, y, columnWidth, 18);
     y += 28;
 
-    auto* emailLabel = pixelLabel(m_content, QStringLiteral("Email"), 12, Theme::fg);
-    emailLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.emailField = new QLineEdit(m_content);
-    m_c.emailField->setFont(Font::pixel(12));
-    m_c.emailField->setPlaceholderText(QStringLiteral("you@example.com"));
-    m_c.emailField->setGeometry(78, y, 262, 22);
-    m_c.sendCodeButton = new QPushButton(QStringLiteral("Send code"), m_content);
-    m_c.sendCodeButton->setGeometry(346, y, 90, 22);
-    m_c.emailRowViews = {emailLabel, m_c.emailField, m_c.sendCodeButton};
+    const FieldRow email = fieldRow(m_content, y, QStringLiteral("Email"),
+                                    QStringLiteral("you@example.com"), QStringLiteral("Send code"));
+    m_c.emailField = email.field;
+    m_c.sendCodeButton = email.button;
+    m_c.emailRowViews = email.views;
     y += 32;
 
-    auto* codeLabel = pixelLabel(m_content, QStringLiteral("Code"), 12, Theme::fg);
-    codeLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.codeField = new QLineEdit(m_content);
-    m_c.codeField->setFont(Font::pixel(12));
-    m_c.codeField->setPlaceholderText(QStringLiteral("6-digit code"));
-    m_c.codeField->setGeometry(78, y, 262, 22);
-    m_c.verifyButton = new QPushButton(QStringLiteral("Verify"), m_content);
-    m_c.verifyButton->setGeometry(346, y, 90, 22);
-    m_c.codeRowViews = {codeLabel, m_c.codeField, m_c.verifyButton};
+    const FieldRow code = fieldRow(m_content, y, QStringLiteral("Code"),
+                                   QStringLiteral("6-digit code"), QStringLiteral("Verify"));
+    m_c.codeField = code.field;
+    m_c.verifyButton = code.button;
+    m_c.codeRowViews = code.views;
     y += 32;
 
     addBoardRows(y);
