@@ -38,7 +38,8 @@ private:
     std::optional<std::string> m_text;
 };
 
-// The keychain through SessionKeychain.
+// The keychain through SessionKeychain. The preference "tavrik.sessionStored" says whether it
+// holds a session; without it the keychain is never asked, so a start wakes no keyring.
 class KeychainSessionStore final : public SessionStore {
 public:
     std::optional<AuthSession> load() override;

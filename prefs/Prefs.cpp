@@ -43,6 +43,7 @@ constexpr KeyInfo registry[] = {
     {Key::msStreak, "tavrik.msStreak", Type::Integer, 0, false, noButtons},
     {Key::boardUrl, "tavrik.boardUrl", Type::String, 0, false, noButtons},
     {Key::boardKey, "tavrik.boardKey", Type::String, 0, false, noButtons},
+    {Key::sessionStored, "tavrik.sessionStored", Type::Boolean, 0, false, noButtons},
 };
 
 constexpr bool registryFollowsKeyOrder() {
@@ -54,7 +55,7 @@ constexpr bool registryFollowsKeyOrder() {
     return true;
 }
 static_assert(registryFollowsKeyOrder(), "one register row per Key, in the order of Key");
-static_assert(std::size(registry) == static_cast<std::size_t>(Key::boardKey) + 1);
+static_assert(std::size(registry) == static_cast<std::size_t>(Key::sessionStored) + 1);
 
 // Each call opens its own QSettings: the object is not meant to be shared between threads,
 // but all objects on one file share the process's cache. Opening checks whether another

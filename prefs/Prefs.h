@@ -44,6 +44,7 @@ enum class Key {
     msStreak,
     boardUrl,
     boardKey,
+    sessionStored,
 };
 
 // What the settings window's plus and minus buttons do to a numeric key. A key without

@@ -159,7 +159,7 @@ TEST_F(Keychain, TheDryRunShowsTheUserFromTheKeyringAndNeitherTokenNorKey) {
     EXPECT_NE(out.find(R"(  "user_id" : "00000000-0000-0000-0000-000000000000")"),
               std::string::npos)
         << out;
-    SessionKeychain::save(sessionA);
+    KeychainSessionStore().save(sessionA);
     out = runDryRun(status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(out.find("would POST http://127.0.0.1:9/rest/v1/scores"), std::string::npos) << out;
@@ -217,6 +217,18 @@ TEST_F(KeychainCycle, TheLatestSessionSurvivesRestartsUntilSignOut) {
     for (const char* secret : {"access-1", "refresh-1", "access-2", "refresh-2"}) {
         EXPECT_EQ(printed.find(secret), std::string::npos) << secret;
     }
+}
+
+// A start for someone who never signed in must not wake the Secret Service: the store asks
+// the keyring only once it has put a session there itself.
+TEST_F(KeychainCycle, TheKeyringIsAskedOnlyForASessionTheStorePutThere) {
+    SessionKeychain::save(sessionA);  // an item the preferences know nothing of
+    EXPECT_FALSE(restart()->session());
+    KeychainSessionStore().save(sessionA);
+    EXPECT_EQ(restart()->session(), sessionA);
+    KeychainSessionStore().remove();
+    EXPECT_TRUE(itemsInKeyring().empty());
+    EXPECT_FALSE(Prefs::boolean(Prefs::Key::sessionStored));
 }
 
 }  // namespace
