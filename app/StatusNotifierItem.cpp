@@ -178,8 +178,7 @@ void registerTypes() {
 DBusImageList pictures(const QIcon& icon) {
     DBusImageList list;
     for (const QSize& size : icon.availableSizes()) {
-        const QImage image =
-            icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
         DBusImage picture{image.width(), image.height(), {}};
         picture.bytes.resize(static_cast<qsizetype>(image.width()) * image.height() * 4);
         auto* out = reinterpret_cast<quint32*>(picture.bytes.data());
@@ -430,8 +429,7 @@ StatusNotifierItem::StatusNotifierItem(const QIcon& icon, const QString& title,
                                           QDBusServiceWatcher::WatchForRegistration, this);
     const auto announce = [this] {
         QDBusInterface watcher(watcherService, watcherPath, watcherService, m_bus);
-        m_registered = watcher.call(QStringLiteral("RegisterStatusNotifierItem"), m_service)
-                           .type()
+        m_registered = watcher.call(QStringLiteral("RegisterStatusNotifierItem"), m_service).type()
                        == QDBusMessage::ReplyMessage;
     };
     connect(watch, &QDBusServiceWatcher::serviceRegistered, this, announce);
