@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/DirWatcher.h"
+#include "app/LookPrefs.h"
 #include "app/Milestones.h"
 #include "app/TrayFace.h"
 #include "engine/Environment.h"
@@ -144,6 +145,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     Font::registerFont();
     buildStatusItem();
     buildMenu();
+    m_look = readLook();
+    m_overlay->setLook(m_look);
 
     QPointer<AppDelegate> self(this);
     Overlay::Actions actions;
@@ -282,6 +285,7 @@ void AppDelegate::onBuilt(const Stats& stats) {
 void AppDelegate::apply(const Stats& stats) {
     std::optional<Stats> prev = std::move(m_stats);
     m_stats = stats;
+    updateLook();
     showOnOverlay();
     m_headerItem->setText(headerTitle(stats));
     detectMilestones(prev, stats);
@@ -298,7 +302,16 @@ void AppDelegate::showOnOverlay() {
     }
 }
 
+void AppDelegate::updateLook() {
+    Look look = readLook();
+    if (look != m_look) {
+        m_look = look;
+        m_overlay->setLook(m_look);
+    }
+}
+
 void AppDelegate::applyLive() {
+    updateLook();
     showOnOverlay();
     buildMenu();
 }
@@ -332,7 +345,7 @@ void AppDelegate::saveCard() {
     if (!m_stats || !m_options.cardPng) {
         return;
     }
-    const std::optional<QByteArray> png = m_options.cardPng(*m_stats);
+    const std::optional<QByteArray> png = m_options.cardPng(*m_stats, m_look);
     if (!png) {
         return;
     }
@@ -355,7 +368,7 @@ void AppDelegate::copyCard() {
     if (!m_stats || !m_options.cardImage) {
         return;
     }
-    const QImage image = m_options.cardImage(*m_stats);
+    const QImage image = m_options.cardImage(*m_stats, m_look);
     if (image.isNull()) {
         return;
     }

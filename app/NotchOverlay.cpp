@@ -22,6 +22,10 @@ void NotchOverlay::setActions(Actions actions) {
     });
 }
 
+void NotchOverlay::setLook(const Look& look) {
+    m_notch->content().setLook(look);
+}
+
 void NotchOverlay::showStats(const Stats& stats, bool amber) {
     NotchContentView& view = m_notch->content();
     view.setStats(stats);

@@ -8,6 +8,7 @@
 // clicked; an unset action does nothing.
 
 #include "engine/Records.h"
+#include "theme/Look.h"
 
 #include <functional>
 
@@ -28,6 +29,8 @@ public:
 
     // Hands the buttons their actions.
     virtual void setActions(Actions actions) = 0;
+    // Draws with look from now on.
+    virtual void setLook(const Look& look) = 0;
     // Shows stats, amber while the streak is at risk; recomputes the geometry and re-places
     // the overlay when it is collapsed.
     virtual void showStats(const Stats& stats, bool amber) = 0;
@@ -46,6 +49,7 @@ public:
 class NoOverlay final : public Overlay {
 public:
     void setActions(Actions) override {}
+    void setLook(const Look&) override {}
     void showStats(const Stats&, bool) override {}
     void relayout() override {}
     void setHidden(bool) override {}

@@ -4,7 +4,6 @@
 #include "engine/Fmt.h"
 #include "notch/NotchShape.h"
 #include "notch/NotchStyle.h"
-#include "prefs/Prefs.h"
 #include "theme/Font.h"
 #include "theme/Sprites.h"
 #include "theme/Theme.h"
@@ -89,14 +88,6 @@ QString qs(const std::string& s) {
 
 std::string decimal(std::int64_t v) {
     return std::to_string(v);
-}
-
-const SpriteDef& spriteFor(std::optional<int> override) {
-    const auto all = Sprites::all();
-    if (override && *override >= 0 && static_cast<std::size_t>(*override) < all.size()) {
-        return all[static_cast<std::size_t>(*override)];
-    }
-    return Sprites::current();
 }
 
 QRect toRect(const QRectF& r) {
@@ -196,7 +187,7 @@ QPushButton* NotchContentView::style(const QString& title, void (NotchContentVie
 void NotchContentView::restyleButton(QPushButton* button, const QString& title) {
     button->setText(title);
     button->setFont(Font::pixel(buttonPx));
-    const QColor accent = Accent::current().color;
+    const QColor accent = m_look.accent.color;
     button->setStyleSheet(
         QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
                        " border-radius: 6px; color: %4; }")
@@ -213,10 +204,6 @@ void NotchContentView::setExpanded(bool expanded) {
     m_copyBtn->setVisible(expanded);
     m_refreshBtn->setVisible(expanded);
     m_configureBtn->setVisible(expanded);
-    restyleButton(m_downloadBtn, downloadTitle);
-    restyleButton(m_copyBtn, copyTitle);
-    restyleButton(m_refreshBtn, refreshTitle);
-    restyleButton(m_configureBtn, configureTitle);
     if (expanded && m_stats) {
         renderCard();
         m_protectLabel->setVisible(m_amber);
@@ -252,8 +239,14 @@ void NotchContentView::celebrate(int ticks) {
     update();
 }
 
-void NotchContentView::setDebugSpriteOverride(std::optional<int> index) {
-    m_debugSpriteOverride = index;
+void NotchContentView::setLook(const Look& look) {
+    m_look = look;
+    restyleButton(m_downloadBtn, downloadTitle);
+    restyleButton(m_copyBtn, copyTitle);
+    restyleButton(m_refreshBtn, refreshTitle);
+    restyleButton(m_configureBtn, configureTitle);
+    refreshCard();
+    layoutExpanded();
     update();
 }
 
@@ -264,7 +257,7 @@ void NotchContentView::refreshCard() {
 }
 
 void NotchContentView::renderCard() {
-    m_cardView->setImage(CardRenderer::render(*m_stats));
+    m_cardView->setImage(CardRenderer::render(*m_stats, m_look));
 }
 
 void NotchContentView::startAnimating() {
@@ -289,7 +282,7 @@ void NotchContentView::tick() {
     }
     // Only the sprite moves, and the celebration changes only its colours: repainting the
     // rest of the overlay several times a second would cost most of the idle time.
-    update(spriteBox(NotchStyle::flare()).toAlignedRect());
+    update(spriteBox(NotchStyle::flare(m_look.shape)).toAlignedRect());
 }
 
 double NotchContentView::rightStatWidth() const {
@@ -297,19 +290,16 @@ double NotchContentView::rightStatWidth() const {
         return 0;
     }
     const QFontMetricsF metrics(Font::pixel(numberPx));
-    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, Prefs::wingStat()))));
+    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, m_look.wingStat))));
 }
 
 QRectF NotchContentView::rightWingRect() const {
-    return wingRect(width(), NotchStyle::flare(), rightStatWidth());
+    return wingRect(width(), NotchStyle::flare(m_look.shape), rightStatWidth());
 }
 
 QPainterPath NotchContentView::shapePath() const {
-    return shapePath(NotchStyle::flare());
-}
-
-QPainterPath NotchContentView::shapePath(double flare) const {
-    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_expanded), flare);
+    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_look.shape, m_expanded),
+                            NotchStyle::flare(m_look.shape));
 }
 
 QWidget* NotchContentView::cardView() const {
@@ -321,9 +311,8 @@ QImage NotchContentView::cardImage() const {
 }
 
 void NotchContentView::paintEvent(QPaintEvent* event) {
-    // The settings are read once per draw: each read opens the settings store.
-    const double f = NotchStyle::flare();
-    const AccentTheme& accent = Accent::current();
+    const double f = NotchStyle::flare(m_look.shape);
+    const AccentTheme& accent = m_look.accent;
 
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -331,13 +320,13 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
 
-    const QPainterPath shape = shapePath(f);
+    const QPainterPath shape = shapePath();
     p.fillPath(shape, Qt::black);
     if (m_expanded) {
         p.strokePath(shape, QPen(expandedRim, 1));
     }
 
-    const SpriteDef& sprite = spriteFor(m_debugSpriteOverride);
+    const SpriteDef& sprite = Sprites::at(m_look.sprite);
     const double cell = Sprites::cellPt;
     const QRectF box = spriteBox(f);
     const QPointF topLeft(box.x() + (box.width() - sprite.cols * cell) / 2,
@@ -348,7 +337,7 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
     if (!m_stats) {
         return;
     }
-    const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
+    const QString text = qs(wingValue(*m_stats, m_look.wingStat));
     const QFont font = Font::pixel(numberPx);
     const QFontMetricsF metrics(font);
     const double textWidth = metrics.horizontalAdvance(text);
@@ -371,7 +360,7 @@ void NotchContentView::layoutExpanded() {
     if (!m_expanded) {
         return;
     }
-    const double f = NotchStyle::flare();
+    const double f = NotchStyle::flare(m_look.shape);
     const QRectF inner(f, 0, width() - 2 * f, height());
     const double cw = inner.width() - 2 * cardMargin;
     const double ch = cw * CardRenderer::H / CardRenderer::W;

@@ -7,10 +7,11 @@
 // warning line. Leaving collapses it 0.35 s later unless the pointer comes back.
 //
 // Coordinates are points, origin top left, y downwards. The shape, sprite, accent and wing
-// statistic are read from the preferences at every draw. Main thread only. Callbacks that are
-// not set make their buttons and clicks do nothing.
+// statistic come from the view's Look, which its owner sets. Main thread only. Callbacks that
+// are not set make their buttons and clicks do nothing.
 
 #include "engine/Records.h"
+#include "theme/Look.h"
 
 #include <QImage>
 #include <QTimer>
@@ -31,8 +32,8 @@ namespace detail {
 class CardImageView;
 }
 
-// Returns the text of the right wing for a wing statistic (Prefs::wingStatLabels); 0 and any
-// value outside 1 … 6 show the score.
+// Returns the text of the right wing for a wing statistic (Look::wingStat); 0 and any value
+// outside 1 … 6 show the score.
 std::string wingValue(const Stats& stats, std::int64_t wingStat);
 
 class NotchContentView final : public QWidget {
@@ -79,9 +80,9 @@ public:
     // Starts a celebration of the given number of ticks.
     void celebrate(int ticks = celebrationTicks);
 
-    // A sprite index drawn instead of the user's choice; an invalid index is ignored.
-    std::optional<int> debugSpriteOverride() const { return m_debugSpriteOverride; }
-    void setDebugSpriteOverride(std::optional<int> index);
+    const Look& look() const { return m_look; }
+    // Draws with look from now on: restyles the buttons and redraws.
+    void setLook(const Look& look);
 
     // Re-renders the card image while expanded with statistics; the protect line is left alone.
     void refreshCard();
@@ -106,7 +107,7 @@ public:
     // Returns the right wing: at least 66 wide, at the right end of the body, strip high.
     QRectF rightWingRect() const;
 
-    // Returns the outline the view fills: its bounds with the stored flare and the bottom
+    // Returns the outline the view fills: its bounds with the look's flare and the bottom
     // radius of the current state.
     QPainterPath shapePath() const;
 
@@ -127,7 +128,6 @@ protected:
 
 private:
     void setup();
-    QPainterPath shapePath(double flare) const;
     QPushButton* style(const QString& title, void (NotchContentView::*action)());
     void restyleButton(QPushButton* button, const QString& title);
     void renderCard();
@@ -151,7 +151,7 @@ private:
     int m_animFrame = 0;
     bool m_celebrating = false;
     int m_celebrateFrames = 0;
-    std::optional<int> m_debugSpriteOverride;
+    Look m_look;
     int m_animationStarts = 0;
 
     detail::CardImageView* m_cardView = nullptr;

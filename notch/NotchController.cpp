@@ -86,7 +86,8 @@ void NotchController::computeGeometry(const NotchGeometry::Screens& screens) {
 }
 
 NotchGeometry::Rect NotchController::frameFor(bool expanded) const {
-    return NotchGeometry::frameFor(expanded, m_geometry, NotchStyle::adjustments(),
+    return NotchGeometry::frameFor(expanded, m_geometry,
+                                   NotchStyle::adjustments(m_content->look().shape),
                                    m_content->rightStatWidth());
 }
 

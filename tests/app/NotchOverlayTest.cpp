@@ -48,7 +48,9 @@ TEST_F(NotchOverlayTest, AWiderNumberWidensTheCollapsedStrip) {
     Stats s = scored(1);
     overlay.showStats(s, false);
     const int narrow = notch.panel().geometry().width();
-    Prefs::setInteger(Prefs::Key::wingStat, 5);  // total dollars, far wider than one digit
+    Look look;
+    look.wingStat = 5;  // total dollars, far wider than one digit
+    overlay.setLook(look);
     s.cost = 1e12;
     overlay.showStats(s, false);
     EXPECT_GT(notch.panel().geometry().width(), narrow);
@@ -78,7 +80,9 @@ TEST_F(NotchOverlayTest, RelayoutFollowsTheAlignmentSettings) {
     NotchController& notch = overlay.controller();
     overlay.bringToFront();
     const QRect before = notch.panel().geometry();
-    Prefs::setInteger(Prefs::Key::notchXOffset, 10);
+    Look look;
+    look.shape.xOffset = 10;
+    overlay.setLook(look);
     overlay.relayout();
     EXPECT_EQ(notch.panel().geometry().x(), before.x() + 10);
 }
