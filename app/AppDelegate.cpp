@@ -148,41 +148,22 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_look = readLook();
     m_overlay->setLook(m_look);
 
+    // Everything called back later finds the delegate gone or alive, never half torn down.
     QPointer<AppDelegate> self(this);
-    Overlay::Actions actions;
-    actions.download = [self] {
-        if (self) {
-            self->saveCard();
-        }
-    };
-    actions.copy = [self] {
-        if (self) {
-            self->copyCard();
-        }
-    };
-    actions.refresh = [self] {
-        if (self) {
-            self->refresh();
-        }
-    };
-    actions.cycle = [self] {
-        if (self) {
-            self->cycleWingStat();
-        }
-    };
-    actions.configure = [self] {
-        if (self) {
-            self->openSettings();
-        }
-    };
-    m_overlay->setActions(std::move(actions));
-
-    if (m_settings) {
-        m_settings->setOnChange([self] {
+    const auto guarded = [self](void (AppDelegate::*method)()) {
+        return [self, method] {
             if (self) {
-                self->settingsChanged();
+                (self.data()->*method)();
             }
-        });
+        };
+    };
+    m_overlay->setActions({.download = guarded(&AppDelegate::saveCard),
+                           .copy = guarded(&AppDelegate::copyCard),
+                           .refresh = guarded(&AppDelegate::refresh),
+                           .cycle = guarded(&AppDelegate::cycleWingStat),
+                           .configure = guarded(&AppDelegate::openSettings)});
+    if (m_settings) {
+        m_settings->setOnChange(guarded(&AppDelegate::settingsChanged));
         m_settings->setStatsProvider(
             [self]() -> std::optional<Stats> { return self ? self->m_stats : std::nullopt; });
     }
@@ -202,11 +183,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     // The Codex sessions are not watched: they sit in dated folders several levels down, and
     // the timer picks them up.
-    m_watcher = DirWatcher::create(m_options.watchDir, [self] {
-        if (self) {
-            self->refresh();
-        }
-    });
+    m_watcher = DirWatcher::create(m_options.watchDir, guarded(&AppDelegate::refresh));
 }
 
 void AppDelegate::buildStatusItem() {

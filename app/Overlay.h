@@ -8,22 +8,15 @@
 // clicked; an unset action does nothing.
 
 #include "engine/Records.h"
+#include "notch/OverlayActions.h"
 #include "theme/Look.h"
-
-#include <functional>
 
 namespace tavrik {
 
 class Overlay {
 public:
-    // What the overlay's buttons do.
-    struct Actions {
-        std::function<void()> download;   // save the card
-        std::function<void()> copy;       // copy the card
-        std::function<void()> refresh;    // ask for a refresh
-        std::function<void()> cycle;      // show the next wing statistic
-        std::function<void()> configure;  // open the settings
-    };
+    // What the overlay's buttons do; handed to its view unchanged.
+    using Actions = OverlayActions;
 
     virtual ~Overlay() = default;
 

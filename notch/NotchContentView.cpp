@@ -77,10 +77,16 @@ constexpr double buttonGap = 8;
 constexpr double buttonHeight = 30;
 constexpr double protectHeight = 16;
 
-const QString downloadTitle = QStringLiteral("Download");
-const QString copyTitle = QStringLiteral("Copy");
-const QString refreshTitle = QStringLiteral("Refresh");
-const QString configureTitle = QStringLiteral("\u2699 Configure");
+// The expanded state's buttons, left to right.
+const struct {
+    const char* title;  // UTF-8
+    NotchContentView::Action action;
+} buttonRow[] = {
+    {"Download", &OverlayActions::download},
+    {"Copy", &OverlayActions::copy},
+    {"Refresh", &OverlayActions::refresh},
+    {"\u2699 Configure", &OverlayActions::configure},
+};
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -155,10 +161,17 @@ void NotchContentView::setup() {
     m_cardView->setObjectName(QStringLiteral("cardView"));
     m_cardView->hide();
 
-    m_downloadBtn = style(downloadTitle, &NotchContentView::hitDownload);
-    m_copyBtn = style(copyTitle, &NotchContentView::hitCopy);
-    m_refreshBtn = style(refreshTitle, &NotchContentView::hitRefresh);
-    m_configureBtn = style(configureTitle, &NotchContentView::hitConfigure);
+    for (const auto& [title, action] : buttonRow) {
+        auto* button = new QPushButton(QString::fromUtf8(title), this);
+        button->setObjectName(button->text());
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setCursor(Qt::PointingHandCursor);
+        connect(button, &QPushButton::clicked, this, [this, a = action] { run(a); });
+        button->hide();
+        m_buttons.emplace_back(action, button);
+    }
+    restyleButtons();
 
     m_protectLabel = new QLabel(this);
     m_protectLabel->setObjectName(QStringLiteral("protectLabel"));
@@ -171,39 +184,35 @@ void NotchContentView::setup() {
     m_protectLabel->hide();
 }
 
-QPushButton* NotchContentView::style(const QString& title, void (NotchContentView::*action)()) {
-    auto* button = new QPushButton(title, this);
-    button->setObjectName(title);
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFont(Font::pixel(buttonPx));
-    connect(button, &QPushButton::clicked, this, action);
-    button->hide();
-    restyleButton(button, title);
-    return button;
+void NotchContentView::restyleButtons() {
+    const QColor accent = m_look.accent.color;
+    for (const auto& [action, button] : m_buttons) {
+        button->setFont(Font::pixel(buttonPx));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
+                           " border-radius: 6px; color: %4; }")
+                .arg(buttonFill.red())
+                .arg(buttonFill.green())
+                .arg(buttonFill.blue())
+                .arg(accent.name(QColor::HexRgb)));
+    }
 }
 
-void NotchContentView::restyleButton(QPushButton* button, const QString& title) {
-    button->setText(title);
-    button->setFont(Font::pixel(buttonPx));
-    const QColor accent = m_look.accent.color;
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
-                       " border-radius: 6px; color: %4; }")
-            .arg(buttonFill.red())
-            .arg(buttonFill.green())
-            .arg(buttonFill.blue())
-            .arg(accent.name(QColor::HexRgb)));
+QPushButton* NotchContentView::button(Action action) const {
+    for (const auto& [a, button] : m_buttons) {
+        if (a == action) {
+            return button;
+        }
+    }
+    return nullptr;
 }
 
 void NotchContentView::setExpanded(bool expanded) {
     m_expanded = expanded;
     m_cardView->setVisible(expanded);
-    m_downloadBtn->setVisible(expanded);
-    m_copyBtn->setVisible(expanded);
-    m_refreshBtn->setVisible(expanded);
-    m_configureBtn->setVisible(expanded);
+    for (const auto& [action, button] : m_buttons) {
+        button->setVisible(expanded);
+    }
     if (expanded && m_stats) {
         renderCard();
         m_protectLabel->setVisible(m_amber);
@@ -241,10 +250,7 @@ void NotchContentView::celebrate(int ticks) {
 
 void NotchContentView::setLook(const Look& look) {
     m_look = look;
-    restyleButton(m_downloadBtn, downloadTitle);
-    restyleButton(m_copyBtn, copyTitle);
-    restyleButton(m_refreshBtn, refreshTitle);
-    restyleButton(m_configureBtn, configureTitle);
+    restyleButtons();
     refreshCard();
     layoutExpanded();
     update();
@@ -366,12 +372,12 @@ void NotchContentView::layoutExpanded() {
     const double ch = cw * CardRenderer::H / CardRenderer::W;
     const double cardTop = collapsedH + cardGap;
     m_cardView->setGeometry(toRect(QRectF(inner.left() + cardMargin, cardTop, cw, ch)));
-    const double bw = (cw - 3 * buttonGap) / 4;
+    const auto n = static_cast<double>(m_buttons.size());
+    const double bw = (cw - (n - 1) * buttonGap) / n;
     const double by = cardTop + ch + 10;
-    QPushButton* buttons[] = {m_downloadBtn, m_copyBtn, m_refreshBtn, m_configureBtn};
-    for (int i = 0; i < 4; ++i) {
-        buttons[i]->setGeometry(
-            toRect(QRectF(inner.left() + cardMargin + i * (bw + buttonGap), by, bw, buttonHeight)));
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        const double x = inner.left() + cardMargin + static_cast<double>(i) * (bw + buttonGap);
+        m_buttons[i].second->setGeometry(toRect(QRectF(x, by, bw, buttonHeight)));
     }
     m_protectLabel->setGeometry(
         toRect(QRectF(inner.left() + cardMargin, by + 38, cw, protectHeight)));
@@ -396,33 +402,16 @@ void NotchContentView::onCollapseTimeout() {
 }
 
 void NotchContentView::mousePressEvent(QMouseEvent* event) {
-    if (!m_expanded && rightWingRect().contains(event->position()) && m_onCycle) {
-        m_onCycle();
+    if (!m_expanded && rightWingRect().contains(event->position())) {
+        run(&OverlayActions::cycle);
     }
 }
 
-void NotchContentView::hitDownload() {
-    if (m_onDownload) {
-        m_onDownload();
-    }
-}
-
-void NotchContentView::hitCopy() {
-    if (m_onCopy) {
-        m_onCopy();
-    }
-}
-
-void NotchContentView::hitRefresh() {
-    if (m_onRefresh) {
-        m_onRefresh();
-    }
-}
-
-void NotchContentView::hitConfigure() {
+void NotchContentView::run(Action action) {
+    // A button opening a window under the pointer must not see the overlay collapse under it.
     m_collapseTimer.stop();
-    if (m_onConfigure) {
-        m_onConfigure(m_configureBtn);
+    if (m_actions.*action) {
+        (m_actions.*action)();
     }
 }
 

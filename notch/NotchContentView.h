@@ -7,10 +7,10 @@
 // warning line. Leaving collapses it 0.35 s later unless the pointer comes back.
 //
 // Coordinates are points, origin top left, y downwards. The shape, sprite, accent and wing
-// statistic come from the view's Look, which its owner sets. Main thread only. Callbacks that
-// are not set make their buttons and clicks do nothing.
+// statistic come from the view's Look, which its owner sets. Main thread only.
 
 #include "engine/Records.h"
+#include "notch/OverlayActions.h"
 #include "theme/Look.h"
 
 #include <QImage>
@@ -21,6 +21,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPainterPath;
@@ -48,14 +50,9 @@ public:
     explicit NotchContentView(const QRect& frame, QWidget* parent = nullptr);
     ~NotchContentView() override;
 
-    void setOnCycle(std::function<void()> callback) { m_onCycle = std::move(callback); }
-    void setOnDownload(std::function<void()> callback) { m_onDownload = std::move(callback); }
-    void setOnCopy(std::function<void()> callback) { m_onCopy = std::move(callback); }
-    void setOnRefresh(std::function<void()> callback) { m_onRefresh = std::move(callback); }
-    // Receives the "⚙ Configure" button as the anchor for a menu or window.
-    void setOnConfigure(std::function<void(QWidget*)> callback) {
-        m_onConfigure = std::move(callback);
-    }
+    using Action = std::function<void()> OverlayActions::*;
+
+    void setActions(OverlayActions actions) { m_actions = std::move(actions); }
     // Asks the owner to expand (true) or collapse (false); the owner calls setExpanded.
     void setOnExpandChange(std::function<void(bool)> callback) {
         m_onExpandChange = std::move(callback);
@@ -113,10 +110,8 @@ public:
 
     QWidget* cardView() const;
     QImage cardImage() const;
-    QPushButton* downloadButton() const { return m_downloadBtn; }
-    QPushButton* copyButton() const { return m_copyBtn; }
-    QPushButton* refreshButton() const { return m_refreshBtn; }
-    QPushButton* configureButton() const { return m_configureBtn; }
+    // Returns the expanded state's button that runs action, or null when none does.
+    QPushButton* button(Action action) const;
     QLabel* protectLabel() const { return m_protectLabel; }
 
 protected:
@@ -128,21 +123,13 @@ protected:
 
 private:
     void setup();
-    QPushButton* style(const QString& title, void (NotchContentView::*action)());
-    void restyleButton(QPushButton* button, const QString& title);
+    void restyleButtons();
     void renderCard();
     void layoutExpanded();
     void onCollapseTimeout();
-    void hitDownload();
-    void hitCopy();
-    void hitRefresh();
-    void hitConfigure();
+    void run(Action action);
 
-    std::function<void()> m_onCycle;
-    std::function<void()> m_onDownload;
-    std::function<void()> m_onCopy;
-    std::function<void()> m_onRefresh;
-    std::function<void(QWidget*)> m_onConfigure;
+    OverlayActions m_actions;
     std::function<void(bool)> m_onExpandChange;
 
     bool m_expanded = false;
@@ -155,10 +142,7 @@ private:
     int m_animationStarts = 0;
 
     detail::CardImageView* m_cardView = nullptr;
-    QPushButton* m_downloadBtn = nullptr;
-    QPushButton* m_copyBtn = nullptr;
-    QPushButton* m_refreshBtn = nullptr;
-    QPushButton* m_configureBtn = nullptr;
+    std::vector<std::pair<Action, QPushButton*>> m_buttons;  // in the row's order
     QLabel* m_protectLabel = nullptr;
 
     QTimer m_barTimer;

@@ -103,32 +103,34 @@ TEST(NotchView, HoverExpandsAtOnceAndCollapsesAfterTheDelayUnlessThePointerRetur
     EXPECT_FALSE(view.collapsePending());
     view.setExpanded(true);
     test::leave(view);
-    view.configureButton()->click();  // the settings open: no collapse under them
+    view.button(&OverlayActions::configure)->click();  // no collapse under the settings
     EXPECT_FALSE(view.collapsePending());
     EXPECT_EQ(asked, (std::vector<bool>{true, false, true, true}));
 }
 
-TEST(NotchView, ClicksReachTheirCallbacks) {
+TEST(NotchView, ClicksRunTheirActions) {
     test::widgetApp();
     NotchContentView view(QRect(0, 0, 180, 32));
     view.setStats(sampleStats());
-    std::vector<std::string> calls;
-    view.setOnCycle([&] { calls.emplace_back("cycle"); });
-    view.setOnDownload([&] { calls.emplace_back("download"); });
-    view.setOnCopy([&] { calls.emplace_back("copy"); });
-    view.setOnRefresh([&] { calls.emplace_back("refresh"); });
-    view.setOnConfigure([&](QWidget*) { calls.emplace_back("configure"); });
+    std::string calls;
+    const auto record = [&calls](const char* name) { return [&calls, name] { calls += name; }; };
+    view.setActions({record("download "), record("copy "), record("refresh "), record("cycle "),
+                     record("configure ")});
     press(view, QPointF(168, 2));   // the wing's far corner
     press(view, QPointF(30, 16));   // the sprite
     press(view, QPointF(100, 16));  // between the sprite and the wing
     view.setExpanded(true);
     press(view, view.rightWingRect().center());
-    for (QPushButton* b :
-         {view.downloadButton(), view.copyButton(), view.refreshButton(), view.configureButton()}) {
-        b->click();
+    const std::pair<NotchContentView::Action, const char*> buttons[] = {
+        {&OverlayActions::download, "Download"},
+        {&OverlayActions::copy, "Copy"},
+        {&OverlayActions::refresh, "Refresh"},
+        {&OverlayActions::configure, "\u2699 Configure"}};
+    for (const auto& [action, title] : buttons) {
+        EXPECT_EQ(view.button(action)->text(), QString::fromUtf8(title));
+        view.button(action)->click();
     }
-    EXPECT_EQ(calls,
-              (std::vector<std::string>{"cycle", "download", "copy", "refresh", "configure"}));
+    EXPECT_EQ(calls, "cycle download copy refresh configure ");
 }
 
 TEST(NotchView, CounterWrapsAndCelebrationEndsOnItsTwelfthTick) {
@@ -272,11 +274,12 @@ TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
     Look magenta;
     magenta.accent = Accent::all()[2];
     view.setLook(magenta);  // restyles the buttons and redraws the card
-    EXPECT_TRUE(view.copyButton()->styleSheet().contains(QColor(255, 77, 166).name()));
+    EXPECT_TRUE(
+        view.button(&OverlayActions::copy)->styleSheet().contains(QColor(255, 77, 166).name()));
     EXPECT_NE(view.cardImage(), before);
     view.setExpanded(false);
     EXPECT_TRUE(view.cardView()->isHidden());
-    EXPECT_TRUE(view.configureButton()->isHidden());
+    EXPECT_TRUE(view.button(&OverlayActions::copy)->isHidden());
     EXPECT_TRUE(view.protectLabel()->isHidden());
 }
 
