@@ -1,5 +1,7 @@
 #include "account/AuthError.h"
 
+#include "account/BoardServer.h"
+
 namespace tavrik {
 
 std::string AuthError::errorDescription() const {
@@ -11,6 +13,8 @@ std::string AuthError::errorDescription() const {
             return "Unexpected response from server";
         case Kind::NotSignedIn:
             return "Not signed in";
+        case Kind::NoServer:
+            return BoardServer::noServerText;
     }
     return {};
 }

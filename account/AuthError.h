@@ -13,7 +13,7 @@
 namespace tavrik {
 
 struct AuthError {
-    enum class Kind { Network, Server, Decode, NotSignedIn };
+    enum class Kind { Network, Server, Decode, NotSignedIn, NoServer };
 
     Kind kind = Kind::Decode;
     int status = 0;       // HTTP status, for Server only
@@ -25,6 +25,7 @@ struct AuthError {
     }
     static AuthError decode() { return {Kind::Decode, 0, {}}; }
     static AuthError notSignedIn() { return {Kind::NotSignedIn, 0, {}}; }
+    static AuthError noServer() { return {Kind::NoServer, 0, {}}; }
 
     // Returns the user-facing text: the message for Network and Server, a fixed sentence
     // otherwise.

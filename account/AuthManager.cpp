@@ -1,8 +1,7 @@
 #include "account/AuthManager.h"
 
 #include "account/SessionStore.h"
-#include "account/SupabaseConfig.h"
-#include "account/internal/HttpPost.h"
+#include "account/internal/Http.h"
 #include "account/internal/JsonObject.h"
 #include "engine/JsonWriter.h"
 
@@ -55,9 +54,7 @@ AuthManager::~AuthManager() = default;
 AuthManager& AuthManager::shared() {
     // Never destroyed: it may be used until the very end of the process.
     static auto* instance =
-        new AuthManager(BackendConfig{std::string(SupabaseConfig::baseURL),
-                                      std::string(SupabaseConfig::publishableKey)},
-                        std::make_shared<KeychainSessionStore>());
+        new AuthManager(BoardServer::current(), std::make_shared<KeychainSessionStore>());
     return *instance;
 }
 
@@ -85,6 +82,10 @@ void AuthManager::setSession(std::optional<AuthSession> session) {
 
 void AuthManager::post(const std::string& path, const std::string& query,
                        std::optional<std::string> body, Completion<detail::JsonObject> completion) {
+    if (!m_config.configured()) {
+        completion(AuthError::noServer());
+        return;
+    }
     std::string text = m_config.baseURL + path;
     if (!query.empty()) {
         text += "?" + query;
@@ -100,25 +101,18 @@ void AuthManager::post(const std::string& path, const std::string& query,
     };
     detail::postJson(
         network(), *url, headers, body, m_options.timeoutMs, this,
-        [completion = std::move(completion)](detail::HttpAnswer answer) {
-            if (answer.transportError) {
-                completion(AuthError::network(*answer.transportError));
+        [this, sentTo = m_config, completion = std::move(completion)](detail::HttpAnswer answer) {
+            if (sentTo != m_config) {
+                completion(AuthError::network(serverChangedText));
                 return;
             }
-            auto json = detail::JsonObject::parseOrEmpty(
-                std::string_view(answer.body.constData(), size_t(answer.body.size())));
-            if (answer.status >= 200 && answer.status <= 299) {
-                completion(std::move(json));
+            if (!answer.succeeded()) {
+                completion(detail::failure(answer, {"error_description", "msg", "message", "error"},
+                                           "Request failed"));
                 return;
             }
-            for (const char* key : {"error_description", "msg", "message", "error"}) {
-                if (const auto message = json.string(key)) {
-                    completion(AuthError::server(answer.status, std::string(*message)));
-                    return;
-                }
-            }
-            completion(AuthError::server(answer.status,
-                                         "Request failed (" + std::to_string(answer.status) + ")"));
+            completion(detail::JsonObject::parseOrEmpty(
+                std::string_view(answer.body.constData(), size_t(answer.body.size()))));
         });
 }
 
@@ -238,6 +232,14 @@ void AuthManager::finishRefresh(unsigned generation, const Result<detail::JsonOb
     for (auto& waiter : waiters) {
         waiter(token);
     }
+}
+
+void AuthManager::setConfig(BackendConfig config) {
+    if (config == m_config) {
+        return;
+    }
+    m_config = std::move(config);
+    signOut();
 }
 
 void AuthManager::signOut() {

@@ -11,6 +11,7 @@
 
 #include "account/AuthError.h"
 #include "account/AuthSession.h"
+#include "account/BoardServer.h"
 
 #include <QObject>
 
@@ -30,14 +31,6 @@ namespace detail {
 class JsonObject;
 }
 
-// Where the backend is: base URL (scheme and host, no trailing slash) and publishable key.
-struct BackendConfig {
-    std::string baseURL;
-    std::string publishableKey;
-
-    bool operator==(const BackendConfig&) const = default;
-};
-
 class AuthManager final : public QObject {
     Q_OBJECT
 
@@ -52,6 +45,8 @@ public:
         Clock clock;             // the system clock when empty
     };
 
+    // The failure of an answer that arrived after the server was changed.
+    static constexpr const char* serverChangedText = "The leaderboard server was changed";
     // A session expiring within this many seconds is refreshed before use.
     static constexpr double refreshMarginS = 60;
 
@@ -63,7 +58,7 @@ public:
     ~AuthManager() override;
 
     // Returns the process-wide manager, made on first use (on the main thread) with the
-    // compiled-in backend and the keychain; it lives until the process ends.
+    // server of BoardServer::current() and the keychain; it lives until the process ends.
     static AuthManager& shared();
 
     const std::optional<AuthSession>& session() const { return m_session; }
@@ -77,6 +72,9 @@ public:
     // network operations or by signOut().
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
 
+    // Every network operation fails with AuthError::noServer(), sending nothing, while
+    // config() is not configured().
+
     // Asks the backend to mail a one-time code to email (creating the user when new).
     void sendOTP(const std::string& email, Completion<Done> completion);
     // Exchanges the code for a session, which is stored and becomes session().
@@ -87,6 +85,9 @@ public:
     void validAccessToken(Completion<std::string> completion);
     // Forgets the session and the pending address and deletes the stored session. Local only.
     void signOut();
+    // Aims the manager at another server, signing out of the old one. Answers still on their
+    // way from the old server fail instead of changing the state.
+    void setConfig(BackendConfig config);
 
     // Returns the network access used by every account request (made on first use).
     QNetworkAccessManager& network();

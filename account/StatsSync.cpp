@@ -1,10 +1,11 @@
 #include "account/StatsSync.h"
 
 #include "account/AuthManager.h"
-#include "account/internal/HttpPost.h"
+#include "account/internal/Http.h"
 #include "account/internal/JsonObject.h"
 #include "engine/JsonWriter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -33,6 +34,16 @@ std::string isoUtc(double now) {
     return text;
 }
 
+struct Ordered {
+    double today, week, all;
+};
+
+// Returns the three figures with today and the week capped by the period that contains them.
+Ordered ordered(double today, double week, double all) {
+    week = std::min(week, all);
+    return {std::min(today, week), week, all};
+}
+
 }  // namespace
 
 Payload payload(const Stats& stats, const std::string& userId, double now) {
@@ -45,13 +56,20 @@ Payload payload(const Stats& stats, const std::string& userId, double now) {
     row["lines_today"] = stats.todayLinesAdded;
     row["lines_week"] = stats.weekLinesAdded;
     row["lines_all"] = stats.linesAdded + stats.linesRemoved;
-    row["cost_today"] = stats.todayCost;
-    row["cost_week"] = stats.weekCost;
-    row["cost_all"] = stats.cost;
-    row["tokens_today"] = stats.todayTokens;
-    row["tokens_week"] = stats.weekTokens;
+    // The board holds today <= week <= all-time. The three are sums of the same costs and
+    // token counts taken in different orders, which can differ in the last bit; such a
+    // difference is dropped rather than sent as an impossible row.
+    const auto [costToday, costWeek, costAll] =
+        ordered(stats.todayCost, stats.weekCost, stats.cost);
+    row["cost_today"] = costToday;
+    row["cost_week"] = costWeek;
+    row["cost_all"] = costAll;
     // Cache reads and writes are left out of the all-time token figure.
-    row["tokens_all"] = stats.tokensIn + stats.tokensOut;
+    const auto [tokensToday, tokensWeek, tokensAll] =
+        ordered(stats.todayTokens, stats.weekTokens, stats.tokensIn + stats.tokensOut);
+    row["tokens_today"] = tokensToday;
+    row["tokens_week"] = tokensWeek;
+    row["tokens_all"] = tokensAll;
     row["last_synced"] = isoUtc(now);
     return row;
 }
@@ -88,7 +106,8 @@ std::string dayKey(double now) {
 
 bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced markSynced,
                     AuthManager& auth) {
-    if (!auth.session() || settings.privateMode || !settings.leaderboardOptIn) {
+    if (!auth.config().configured() || !auth.session() || settings.privateMode
+        || !settings.leaderboardOptIn) {
         return false;
     }
     const double now = auth.now();
@@ -104,6 +123,11 @@ bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced
 }
 
 void syncNow(const Stats& stats, MarkSynced markSynced, Completion completion, AuthManager& auth) {
+    if (!auth.config().configured()) {
+        // Checked before the token step, which could otherwise send a refresh.
+        completion(AuthError::noServer());
+        return;
+    }
     auth.validAccessToken([stats, &auth, markSynced = std::move(markSynced),
                            completion = std::move(completion)](Result<std::string> token) {
         if (!token) {
@@ -142,31 +166,21 @@ void upsert(const Payload& body, const std::string& token, MarkSynced markSynced
         auth.network(), *url, headers, json, auth.timeoutMs(), &auth,
         [&auth, markSynced = std::move(markSynced),
          completion = std::move(completion)](detail::HttpAnswer answer) {
-            if (answer.transportError) {
-                completion(AuthError::network(*answer.transportError));
+            if (!answer.succeeded()) {
+                completion(detail::failure(answer, {"message", "error"}, "Sync failed"));
                 return;
             }
-            if (answer.status >= 200 && answer.status <= 299) {
-                if (markSynced) {
-                    markSynced(dayKey(auth.now()));
-                }
-                completion(Done{});
-                return;
+            if (markSynced) {
+                markSynced(dayKey(auth.now()));
             }
-            const auto reply = detail::JsonObject::parseOrEmpty(
-                std::string_view(answer.body.constData(), size_t(answer.body.size())));
-            for (const char* key : {"message", "error"}) {
-                if (const auto message = reply.string(key)) {
-                    completion(AuthError::server(answer.status, std::string(*message)));
-                    return;
-                }
-            }
-            completion(AuthError::server(answer.status,
-                                         "Sync failed (" + std::to_string(answer.status) + ")"));
+            completion(Done{});
         });
 }
 
-void dryRunPrint(const Stats& stats, AuthManager& auth, std::ostream& out) {
+Result<Done> dryRunPrint(const Stats& stats, AuthManager& auth, std::ostream& out) {
+    if (!auth.config().configured()) {
+        return AuthError::noServer();
+    }
     const std::string userId = auth.session() ? auth.session()->userId : signedOutUserId;
     out << "[tavrik --sync-dry-run] would POST " << auth.config().baseURL << "/rest/v1/scores\n";
     out << "Headers: apikey=<anon key>, Authorization=Bearer <access_token>, "
@@ -175,6 +189,7 @@ void dryRunPrint(const Stats& stats, AuthManager& auth, std::ostream& out) {
         out << *json << '\n';
     }
     out.flush();
+    return Done{};
 }
 
 }  // namespace tavrik::StatsSync

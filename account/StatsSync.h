@@ -48,7 +48,8 @@ using Completion = std::function<void(Result<Done>)>;
 inline constexpr int dailySyncHour = 19;
 
 // Returns the score row of stats for userId; "last_synced" is now (seconds since 1970, UTC),
-// written as an ISO 8601 date-time in UTC with whole seconds.
+// written as an ISO 8601 date-time in UTC with whole seconds. Today's and the week's cost and
+// tokens are capped by the week's and the all-time figure, as the board requires.
 Payload payload(const Stats& stats, const std::string& userId, double now);
 
 // Returns the JSON text of a payload (compact, or pretty with sorted keys), or nothing when a
@@ -58,14 +59,15 @@ std::optional<std::string> payloadJson(const Payload& payload, bool pretty);
 // Returns the local calendar date of now as "YYYY-MM-DD".
 std::string dayKey(double now);
 
-// Starts the daily upload when every gate passes, in this order: signed in, private mode off,
-// leaderboard joined, local hour 19 or later, not yet uploaded today. The result of the upload
-// is discarded. Returns whether an upload was started.
+// Starts the daily upload when every gate passes, in this order: a server configured, signed
+// in, private mode off, leaderboard joined, local hour 19 or later, not yet uploaded today.
+// The result of the upload is discarded. Returns whether an upload was started.
 bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced markSynced,
                     AuthManager& auth);
 
 // Uploads now, whatever the hour, the date and the opt-in (the caller has checked private
-// mode). Completes with Done, or with the AuthError of the token step or of the upload.
+// mode). Completes with Done, or with AuthError::noServer() (nothing sent), or with the
+// AuthError of the token step or of the upload.
 void syncNow(const Stats& stats, MarkSynced markSynced, Completion completion, AuthManager& auth);
 
 // Sends one upsert of body with token; on success reports today's day key to markSynced.
@@ -74,8 +76,9 @@ void upsert(const Payload& body, const std::string& token, MarkSynced markSynced
 
 // Prints the request a sync would send: the URL, the header names with placeholders instead
 // of the key and the token, and the pretty-printed row with sorted keys. Sends nothing,
-// refreshes nothing, stores nothing; only the signed-in user's id is read.
-void dryRunPrint(const Stats& stats, AuthManager& auth, std::ostream& out);
+// refreshes nothing, stores nothing; only the signed-in user's id is read. Without a server
+// prints nothing and returns AuthError::noServer().
+Result<Done> dryRunPrint(const Stats& stats, AuthManager& auth, std::ostream& out);
 
 }  // namespace StatsSync
 }  // namespace tavrik

@@ -1,7 +1,9 @@
 #pragma once
 
 // The command-line modes. Each prints to standard output and returns the exit status: 0,
-// except when "--card" cannot render or write its picture (1). The text modes never create a
+// except when "--card" cannot render or write its picture (1), and when "--board" or
+// "--sync-dry-run" find no leaderboard server or cannot read the board (1, with the reason on
+// standard error). The text modes never create a
 // QApplication; the render modes create one on the offscreen platform.
 
 #include "cli/Args.h"
@@ -12,6 +14,8 @@ int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
 int runSyncDryRun(const Args& args);
+// "--board" (BoardMode.cpp); needs no display.
+int runBoard(const Args& args);
 
 // Render modes (RenderModes.cpp).
 int runCard(const Args& args);

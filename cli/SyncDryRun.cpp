@@ -1,5 +1,6 @@
 // "--sync-dry-run": builds the statistics and prints the upload a sync would send, without
 // sending it. Only the signed-in user's id is read from the keychain; no token is printed.
+// Without a leaderboard server it says so on standard error and fails.
 
 #include "account/AuthManager.h"
 #include "account/StatsSync.h"
@@ -13,7 +14,11 @@ namespace tavrik::cli {
 
 int runSyncDryRun(const Args&) {
     const Stats stats = StatsEngine::build(Environment::buildInputs());
-    StatsSync::dryRunPrint(stats, AuthManager::shared(), std::cout);
+    const Result<Done> printed = StatsSync::dryRunPrint(stats, AuthManager::shared(), std::cout);
+    if (!printed) {
+        std::cerr << printed.error().errorDescription() << '\n';
+        return 1;
+    }
     return 0;
 }
 

@@ -48,6 +48,8 @@ constexpr Option options[] = {
     {"--codex", "", tavrik::cli::runCodex, "print the Codex totals"},
     {"--sync-dry-run", "", tavrik::cli::runSyncDryRun,
      "print the leaderboard upload a sync would send; sends nothing"},
+    {"--board", "[N]", tavrik::cli::runBoard,
+     "print the top N rows of the leaderboard (default 20)"},
     {"--debug", "", nullptr, "tray application: one line per applied build on standard error"},
 };
 // clang-format on

@@ -41,6 +41,8 @@ constexpr KeyInfo registry[] = {
     {Key::lastSyncDate, "tavrik.lastSyncDate", Type::String, 0, false, noButtons},
     {Key::msLines, "tavrik.msLines", Type::Integer, 0, false, noButtons},
     {Key::msStreak, "tavrik.msStreak", Type::Integer, 0, false, noButtons},
+    {Key::boardUrl, "tavrik.boardUrl", Type::String, 0, false, noButtons},
+    {Key::boardKey, "tavrik.boardKey", Type::String, 0, false, noButtons},
 };
 
 constexpr bool registryFollowsKeyOrder() {
@@ -52,7 +54,7 @@ constexpr bool registryFollowsKeyOrder() {
     return true;
 }
 static_assert(registryFollowsKeyOrder(), "one register row per Key, in the order of Key");
-static_assert(std::size(registry) == static_cast<std::size_t>(Key::msStreak) + 1);
+static_assert(std::size(registry) == static_cast<std::size_t>(Key::boardKey) + 1);
 
 // Each call opens its own QSettings: the object is not meant to be shared between threads,
 // but all objects on one file share the process's cache. Opening checks whether another

@@ -42,6 +42,8 @@ enum class Key {
     lastSyncDate,
     msLines,
     msStreak,
+    boardUrl,
+    boardKey,
 };
 
 // What the settings window's plus and minus buttons do to a numeric key. A key without

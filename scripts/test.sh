@@ -11,7 +11,7 @@ ctest --preset dev
 # The engine and the command line once more under AddressSanitizer and UBSan: they read
 # whatever bytes the log folders hold.
 cmake --preset asan
-cmake --build --preset asan --target engine_tests cli_tests tavrik
+cmake --build --preset asan --target engine_tests cli_tests cli_board_tests tavrik
 ctest --preset asan -L 'engine|cli'
 
 # Formatting: any difference from clang-format fails the run.

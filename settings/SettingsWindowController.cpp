@@ -2,6 +2,7 @@
 
 #include "account/AuthError.h"
 #include "account/AuthManager.h"
+#include "account/BoardServer.h"
 #include "account/StatsSync.h"
 #include "account/SyncPrefs.h"
 #include "prefs/Prefs.h"
@@ -103,6 +104,31 @@ QLabel* pixelLabel(QWidget* parent, const QString& text, int px, const QColor& c
     return label;
 }
 
+// A labelled text field of the account area, with a button beside it when buttonTitle is
+// not empty.
+struct FieldRow {
+    QLineEdit* field = nullptr;
+    QPushButton* button = nullptr;
+    std::vector<QWidget*> views;  // label, field and button
+};
+
+FieldRow fieldRow(QWidget* parent, int y, const QString& label, const QString& placeholder,
+                  const QString& buttonTitle = {}) {
+    auto* title = pixelLabel(parent, label, 12, Theme::fg);
+    title->setGeometry(leftMargin, y + 3, 50, 16);
+    FieldRow row{new QLineEdit(parent), nullptr, {title}};
+    row.field->setFont(Font::pixel(12));
+    row.field->setPlaceholderText(placeholder);
+    row.field->setGeometry(78, y, buttonTitle.isEmpty() ? 358 : 262, 22);
+    row.views.push_back(row.field);
+    if (!buttonTitle.isEmpty()) {
+        row.button = new QPushButton(buttonTitle, parent);
+        row.button->setGeometry(346, y, 90, 22);
+        row.views.push_back(row.button);
+    }
+    return row;
+}
+
 // Runs f on the thread of ctx: at once when the caller is already there, else queued. Nothing
 // runs once ctx is gone.
 template <class F>
@@ -186,6 +212,24 @@ QWidget* SettingsWindowController::makeStepper(QLabel*& valueLabel, QPushButton*
     plus = new QPushButton(QStringLiteral("+"), box);
     plus->setGeometry(158, 0, 32, 24);
     return box;
+}
+
+// The server's address and key share the places of "Sign out" and "Sync now": they show
+// only while signed out, and those two only while signed in.
+void SettingsWindowController::addBoardRows(int y) {
+    const FieldRow url =
+        fieldRow(m_content, y, QStringLiteral("Server"), QStringLiteral("https://..."));
+    const FieldRow key = fieldRow(m_content, y + 34, QStringLiteral("Key"),
+                                  QStringLiteral("publishable key"), QStringLiteral("Save"));
+    m_c.boardUrlField = url.field;
+    m_c.boardKeyField = key.field;
+    m_c.boardSaveButton = key.button;
+    m_c.boardRowViews = url.views;
+    m_c.boardRowViews.insert(m_c.boardRowViews.end(), key.views.begin(), key.views.end());
+    connect(m_c.boardSaveButton, &QPushButton::clicked, this,
+            &SettingsWindowController::boardSaveTapped);
+    connect(m_c.boardKeyField, &QLineEdit::returnPressed, this,
+            &SettingsWindowController::boardSaveTapped);
 }
 
 void SettingsWindowController::buildUI() {
@@ -289,28 +333,21 @@ void SettingsWindowController::buildUI() {
     m_c.accountStatusLabel->setGeometry(leftMargin, y, columnWidth, 18);
     y += 28;
 
-    auto* emailLabel = pixelLabel(m_content, QStringLiteral("Email"), 12, Theme::fg);
-    emailLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.emailField = new QLineEdit(m_content);
-    m_c.emailField->setFont(Font::pixel(12));
-    m_c.emailField->setPlaceholderText(QStringLiteral("you@example.com"));
-    m_c.emailField->setGeometry(78, y, 262, 22);
-    m_c.sendCodeButton = new QPushButton(QStringLiteral("Send code"), m_content);
-    m_c.sendCodeButton->setGeometry(346, y, 90, 22);
-    m_c.emailRowViews = {emailLabel, m_c.emailField, m_c.sendCodeButton};
+    const FieldRow email = fieldRow(m_content, y, QStringLiteral("Email"),
+                                    QStringLiteral("you@example.com"), QStringLiteral("Send code"));
+    m_c.emailField = email.field;
+    m_c.sendCodeButton = email.button;
+    m_c.emailRowViews = email.views;
     y += 32;
 
-    auto* codeLabel = pixelLabel(m_content, QStringLiteral("Code"), 12, Theme::fg);
-    codeLabel->setGeometry(leftMargin, y + 3, 50, 16);
-    m_c.codeField = new QLineEdit(m_content);
-    m_c.codeField->setFont(Font::pixel(12));
-    m_c.codeField->setPlaceholderText(QStringLiteral("6-digit code"));
-    m_c.codeField->setGeometry(78, y, 262, 22);
-    m_c.verifyButton = new QPushButton(QStringLiteral("Verify"), m_content);
-    m_c.verifyButton->setGeometry(346, y, 90, 22);
-    m_c.codeRowViews = {codeLabel, m_c.codeField, m_c.verifyButton};
+    const FieldRow code = fieldRow(m_content, y, QStringLiteral("Code"),
+                                   QStringLiteral("6-digit code"), QStringLiteral("Verify"));
+    m_c.codeField = code.field;
+    m_c.verifyButton = code.button;
+    m_c.codeRowViews = code.views;
     y += 32;
 
+    addBoardRows(y);
     m_c.signOutButton = new QPushButton(QStringLiteral("Sign out"), m_content);
     m_c.signOutButton->setGeometry(leftMargin, y, columnWidth, 24);
     y += 34;
@@ -393,6 +430,10 @@ void SettingsWindowController::refreshControls() {
         static_cast<int>(Theme::cardBackgroundFor(Prefs::integer(Prefs::Key::cardBackground))));
     m_c.leaderboardCheckbox->setChecked(Prefs::boolean(Prefs::Key::leaderboardOptIn));
     m_c.privateModeCheckbox->setChecked(Prefs::boolean(Prefs::Key::privateMode));
+    m_c.boardUrlField->setText(
+        QString::fromStdString(Prefs::text(Prefs::Key::boardUrl).value_or("")));
+    m_c.boardKeyField->setText(
+        QString::fromStdString(Prefs::text(Prefs::Key::boardKey).value_or("")));
     refreshShapeLabels();
 }
 
@@ -407,12 +448,15 @@ void SettingsWindowController::refreshShapeLabels() {
 
 void SettingsWindowController::refreshAccountUI() {
     showError(QString());
+    const bool hasServer = m_auth.config().configured();
     const auto& session = m_auth.session();
     const auto& pending = m_auth.pendingEmail();
-    const bool signedIn = session.has_value();
-    const bool codeSent = !signedIn && pending.has_value();
+    const bool signedIn = hasServer && session.has_value();
+    const bool codeSent = hasServer && !signedIn && pending.has_value();
 
-    if (signedIn) {
+    if (!hasServer) {
+        m_c.accountStatusLabel->setText(QString::fromUtf8(BoardServer::noServerText));
+    } else if (signedIn) {
         m_c.accountStatusLabel->setText(QStringLiteral("Signed in as ")
                                         + (session->email ? QString::fromStdString(*session->email)
                                                           : QStringLiteral("unknown")));
@@ -428,7 +472,7 @@ void SettingsWindowController::refreshAccountUI() {
         m_c.codeField->clear();
     }
     for (QWidget* w : m_c.emailRowViews) {
-        w->setHidden(signedIn || codeSent);
+        w->setHidden(!hasServer || signedIn || codeSent);
     }
     for (QWidget* w : m_c.codeRowViews) {
         w->setHidden(!codeSent);
@@ -437,6 +481,9 @@ void SettingsWindowController::refreshAccountUI() {
          {static_cast<QWidget*>(m_c.signOutButton), static_cast<QWidget*>(m_c.syncNowButton),
           static_cast<QWidget*>(m_c.lastSyncLabel)}) {
         w->setHidden(!signedIn);
+    }
+    for (QWidget* w : m_c.boardRowViews) {
+        w->setHidden(signedIn);
     }
 }
 
@@ -653,6 +700,25 @@ void SettingsWindowController::syncNowTapped() {
             });
         },
         m_auth);
+}
+
+void SettingsWindowController::boardSaveTapped() {
+    const QString url = m_c.boardUrlField->text().trimmed();
+    const QString key = m_c.boardKeyField->text().trimmed();
+    switch (BoardServer::store(url.toStdString(), key.toStdString())) {
+        case BoardServer::Refusal::Url:
+            showError(QString::fromUtf8(invalidBoardUrlText));
+            return;
+        case BoardServer::Refusal::Key:
+            showError(QString::fromUtf8(invalidBoardKeyText));
+            return;
+        case BoardServer::Refusal::None:
+            break;
+    }
+    // Signs out of the old server when this is another one.
+    m_auth.setConfig(BoardServer::current());
+    refreshControls();
+    refreshAccountUI();
 }
 
 void SettingsWindowController::finishSync(const std::optional<AuthError>& error) {

@@ -55,6 +55,9 @@ public:
     static constexpr const char* noStatsText = "No stats available yet";
     static constexpr const char* privateModeText =
         "Private mode is on -- nothing leaves this computer";
+    static constexpr const char* invalidBoardUrlText =
+        "Enter the server's address, starting with https://";
+    static constexpr const char* invalidBoardKeyText = "Enter the server's publishable key";
 
     // The controls, for the application and for tests that click them like a user would.
     struct Controls {
@@ -91,6 +94,10 @@ public:
         QLabel* accountErrorLabel = nullptr;
         std::vector<QWidget*> emailRowViews;  // "Email" label, field, "Send code"
         std::vector<QWidget*> codeRowViews;   // "Code" label, field, "Verify"
+        QLineEdit* boardUrlField = nullptr;
+        QLineEdit* boardKeyField = nullptr;
+        QPushButton* boardSaveButton = nullptr;
+        std::vector<QWidget*> boardRowViews;  // the server's address and key rows, signed out
         std::vector<QLabel*> headers;         // section titles, top to bottom
     };
 
@@ -125,6 +132,7 @@ private:
     QLabel* addHeader(const QString& title, int& y);
     void addRow(const QString& label, QWidget* control, int& y);
     QWidget* makeStepper(QLabel*& valueLabel, QPushButton*& minus, QPushButton*& plus);
+    void addBoardRows(int y);
 
     void rightStatChanged(int index);
     void spriteChanged(int index);
@@ -148,6 +156,7 @@ private:
     void verifyTapped();
     void signOutTapped();
     void syncNowTapped();
+    void boardSaveTapped();
 
     void finishSync(const std::optional<AuthError>& error);
     void showError(const QString& text);

@@ -10,6 +10,7 @@
 #include "tests/support/LocalHttpServer.h"
 
 #include <QByteArray>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,13 @@ std::optional<Result<T>> awaitResult(
     drainEvents();
     EXPECT_LE(calls, 1) << "a completion ran more than once";
     return out;
+}
+
+// Returns the URL of a port on 127.0.0.1 that was free a moment ago: nobody listens there.
+inline std::string unreachableUrl() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return "http://127.0.0.1:" + std::to_string(probe.serverPort());
 }
 
 // Returns a verify or refresh answer of the backend.

@@ -1,5 +1,5 @@
+#include "account/Leaderboard.h"
 #include "account/StatsSync.h"
-#include "account/internal/JsonObject.h"
 #include "tests/account/AccountTestSupport.h"
 
 #include <QNetworkAccessManager>
@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 namespace tavrik::test {
@@ -43,7 +44,6 @@ Stats sampleStats() {
 // --- the score row ---
 
 TEST(SyncPayload, CarriesTheHeadlineFiguresUnderTheirBackendNames) {
-    const Payload row = StatsSync::payload(sampleStats(), userA, berlinEvening);
     const Payload expected = {
         {"user_id", userA},
         {"tavrik_score", std::int64_t{71}},
@@ -57,42 +57,37 @@ TEST(SyncPayload, CarriesTheHeadlineFiguresUnderTheirBackendNames) {
         {"cost_all", 321.0625},
         {"tokens_today", 45000.0},
         {"tokens_week", 380000.5},
-        {"tokens_all", 1250000.0},  // cache reads and writes left out
-        {"last_synced", std::string("2025-01-31T18:00:00Z")},
+        {"tokens_all", 1250000.0},                             // cache reads and writes left out
+        {"last_synced", std::string("2025-01-31T18:00:00Z")},  // fractions dropped
     };
-    EXPECT_EQ(row, expected);
-}
+    EXPECT_EQ(StatsSync::payload(sampleStats(), userA, berlinEvening + 0.999), expected);
 
-TEST(SyncPayload, AnAbsentTopModelIsJsonNull) {
     Stats s = sampleStats();
     s.topModel.reset();
-    const Payload row = StatsSync::payload(s, userA, berlinEvening);
-    EXPECT_EQ(row.at("top_model"), PayloadValue(nullptr));
-    const auto json = StatsSync::payloadJson(row, false);
+    const auto json = StatsSync::payloadJson(StatsSync::payload(s, userA, 0), false);
     ASSERT_TRUE(json);
-    EXPECT_NE(json->find(R"("top_model":null)"), std::string::npos);
-}
-
-TEST(SyncPayload, LastSyncedDropsFractionsOfASecond) {
-    const Payload row = StatsSync::payload(Stats{}, userA, 1738346400.999);
-    EXPECT_EQ(row.at("last_synced"), PayloadValue(std::string("2025-01-31T18:00:00Z")));
-}
-
-TEST(SyncPayload, CompactJsonIsOneLineAndReadsBack) {
-    const auto json = StatsSync::payloadJson(StatsSync::payload(sampleStats(), userA, 0), false);
-    ASSERT_TRUE(json);
+    EXPECT_NE(json->find(R"("top_model":null,)"), std::string::npos) << *json;
     EXPECT_EQ(json->find('\n'), std::string::npos);
-    EXPECT_EQ(json->find(" : "), std::string::npos);
-    const auto back = detail::JsonObject::parse(*json);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->number("cost_all"), 321.0625);
-    EXPECT_EQ(back->number("lines_all"), 6234);
-    EXPECT_EQ(back->string("last_synced"), "1970-01-01T00:00:00Z");
+}
+
+TEST(SyncPayload, TodayAndTheWeekNeverExceedThePeriodsHoldingThem) {
+    // Sums of the same costs in another order: the week one bit above the all-time figure.
+    Stats s = sampleStats();
+    s.cost = 0.3;
+    s.weekCost = std::nextafter(0.3, 1.0);
+    s.todayCost = s.weekCost;
+    s.weekTokens = 1250000.5;
+    s.todayTokens = 1250001;
+    const Payload row = StatsSync::payload(s, userA, 0);
+    EXPECT_EQ(row.at("cost_week"), PayloadValue(0.3));
+    EXPECT_EQ(row.at("cost_today"), PayloadValue(0.3));
+    EXPECT_EQ(row.at("tokens_week"), PayloadValue(1250000.0));
+    EXPECT_EQ(row.at("tokens_today"), PayloadValue(1250000.0));
 }
 
 TEST(SyncPayload, ANonFiniteFigureCannotBeSerialised) {
     Stats s = sampleStats();
-    s.todayCost = std::numeric_limits<double>::infinity();
+    s.cost = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(StatsSync::payloadJson(StatsSync::payload(s, userA, 0), false));
 }
 
@@ -100,7 +95,6 @@ TEST(SyncDayKey, IsTheLocalCalendarDate) {
     // 2025-01-31 23:30 UTC is already 1 February in Berlin.
     EXPECT_EQ(StatsSync::dayKey(1738366200), "2025-02-01");
     EXPECT_EQ(StatsSync::dayKey(1738364399), "2025-01-31");
-    EXPECT_EQ(StatsSync::dayKey(0), "1970-01-01");
 }
 
 // --- the upload request and its answers ---
@@ -115,119 +109,8 @@ protected:
         return r ? *r : Result<Done>(AuthError::network("no completion"));
     }
 
-    std::vector<std::string> marked;
-};
-
-TEST_F(SyncUpload, PostsTheRowWithTheFourHeadersInOrder) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::text(201, ""));
-    ASSERT_TRUE(syncNow(*m));
-    ASSERT_EQ(server.requests().size(), 1u);
-    const auto& r = server.requests()[0];
-    EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.target, "/rest/v1/scores");
-    EXPECT_EQ(r.header("apikey"), QByteArray::fromStdString(testKey));
-    EXPECT_EQ(r.header("Authorization"), "Bearer access-old");
-    EXPECT_EQ(r.header("Content-Type"), "application/json");
-    EXPECT_EQ(r.header("Prefer"), "resolution=merge-duplicates,return=minimal");
-    const int apikey = r.headerIndex("apikey");
-    const int authorization = r.headerIndex("Authorization");
-    const int contentType = r.headerIndex("Content-Type");
-    const int prefer = r.headerIndex("Prefer");
-    EXPECT_LT(apikey, authorization);
-    EXPECT_LT(authorization, contentType);
-    EXPECT_LT(contentType, prefer);
-    const auto expected =
-        StatsSync::payloadJson(StatsSync::payload(sampleStats(), userA, now), false);
-    EXPECT_EQ(r.body.toStdString(), expected);
-}
-
-TEST_F(SyncUpload, SuccessMarksTodayAsSynced) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::text(204, ""));
-    ASSERT_TRUE(syncNow(*m));
-    EXPECT_EQ(marked, std::vector<std::string>{"2025-01-31"});
-}
-
-TEST_F(SyncUpload, A409WithAMessageIsAServerErrorAndMarksNothing) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::json(409, R"({"code":"23505","message":"duplicate key"})"));
-    const auto r = syncNow(*m);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error(), AuthError::server(409, "duplicate key"));
-    EXPECT_TRUE(marked.empty());
-}
-
-TEST_F(SyncUpload, ErrorTextsFallBackToErrorThenToSyncFailed) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::json(403, R"({"msg":"ignored","error":"forbidden"})"));
-    server.enqueue(ScriptedResponse::text(500, ""));
-    EXPECT_EQ(syncNow(*m).error(), AuthError::server(403, "forbidden"));
-    EXPECT_EQ(syncNow(*m).error(), AuthError::server(500, "Sync failed (500)"));
-    EXPECT_EQ(syncNow(*m).error().errorDescription(), "Sync failed (599)");  // unscripted
-    EXPECT_TRUE(marked.empty());
-}
-
-TEST_F(SyncUpload, SignedOutFailsWithNotSignedInAndSendsNothing) {
-    auto m = makeManager();
-    const auto r = syncNow(*m);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error(), AuthError::notSignedIn());
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(SyncUpload, AnExpiringSessionIsRefreshedAndTheNewTokenIsUsed) {
-    storeSession(now + 20);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-new", "refresh-new", userA)));
-    server.enqueue(ScriptedResponse::text(201, ""));
-    ASSERT_TRUE(syncNow(*m));
-    ASSERT_EQ(server.requests().size(), 2u);
-    EXPECT_EQ(server.requests()[0].target, "/auth/v1/token?grant_type=refresh_token");
-    EXPECT_EQ(server.requests()[1].header("Authorization"), "Bearer access-new");
-}
-
-TEST_F(SyncUpload, ARejectedRefreshIsPassedOnWithoutAnUpload) {
-    storeSession(now - 1);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::json(401, R"({"msg":"Invalid Refresh Token"})"));
-    const auto r = syncNow(*m);
-    EXPECT_EQ(r.error(), AuthError::server(401, "Invalid Refresh Token"));
-    EXPECT_EQ(server.requests().size(), 1u);
-    EXPECT_FALSE(m->session());
-}
-
-TEST_F(SyncUpload, AManualSyncIgnoresHourDateAndOptIn) {
-    now = 1738314000;  // 10:00 local
-    storeSession(now + 3600);
-    auto m = makeManager();
-    server.enqueue(ScriptedResponse::text(201, ""));
-    ASSERT_TRUE(syncNow(*m));
-    EXPECT_EQ(server.requests().size(), 1u);
-}
-
-TEST_F(SyncUpload, ARowThatCannotBeSerialisedIsNotSent) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    Stats s = sampleStats();
-    s.cost = std::numeric_limits<double>::quiet_NaN();
-    const auto r = syncNow(*m, s);
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error().kind, AuthError::Kind::Network);
-    EXPECT_TRUE(server.requests().empty());
-    EXPECT_TRUE(marked.empty());
-}
-
-// --- the daily gate ---
-
-class SyncDailyGate : public SyncUpload {
-protected:
-    // Returns whether an upload started; when it did, waits until its answer was handled (the
-    // automatic path has no completion to wait on, so this watches the network instead).
+    // Returns whether the daily upload started; when it did, waits until its answer was
+    // handled (the automatic path has no completion, so this watches the network instead).
     bool maybeSync(AuthManager& m, const SyncSettings& settings) {
         int finished = 0;
         const auto watch = QObject::connect(&m.network(), &QNetworkAccessManager::finished,
@@ -242,123 +125,173 @@ protected:
         return started;
     }
 
-    SyncSettings joined{false, true, std::nullopt};
+    std::vector<std::string> marked;
 };
 
-TEST_F(SyncDailyGate, SignedOutNeverUploads) {
-    auto m = makeManager();
-    EXPECT_FALSE(maybeSync(*m, joined));
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(SyncDailyGate, PrivateModeNeverUploads) {
+TEST_F(SyncUpload, PostsTheRowWithTheFourHeadersInOrderAndMarksTheDay) {
+    now = 1738314000;  // 10:00 local: a manual sync ignores the hour
     storeSession(now + 3600);
     auto m = makeManager();
-    EXPECT_FALSE(maybeSync(*m, {true, true, std::nullopt}));
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(SyncDailyGate, WithoutJoiningTheLeaderboardNothingIsUploaded) {
-    storeSession(now + 3600);
-    auto m = makeManager();
-    EXPECT_FALSE(maybeSync(*m, {false, false, std::nullopt}));
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(SyncDailyGate, At1859NothingAndAt1900AnUpload) {
-    storeSession(now + 7200);
-    auto m = makeManager();
-    now = berlinEvening - 1;
-    EXPECT_FALSE(maybeSync(*m, joined));
-    EXPECT_TRUE(server.requests().empty());
-
-    now = berlinEvening;
     server.enqueue(ScriptedResponse::text(201, ""));
-    EXPECT_TRUE(maybeSync(*m, joined));
+    ASSERT_TRUE(syncNow(*m));
     ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].target, "/rest/v1/scores");
+    const auto& r = server.requests()[0];
+    EXPECT_EQ(r.method, "POST");
+    EXPECT_EQ(r.target, "/rest/v1/scores");
+    const std::pair<QByteArray, QByteArray> headers[] = {
+        {"apikey", QByteArray::fromStdString(testKey)},
+        {"Authorization", "Bearer access-old"},
+        {"Content-Type", "application/json"},
+        {"Prefer", "resolution=merge-duplicates,return=minimal"},
+    };
+    for (std::size_t i = 0; i < std::size(headers); ++i) {
+        EXPECT_EQ(r.header(headers[i].first), headers[i].second);
+        EXPECT_TRUE(i == 0 || r.headerIndex(headers[i - 1].first) < r.headerIndex(headers[i].first))
+            << headers[i].first.toStdString() << " out of order";
+    }
+    EXPECT_EQ(r.body.toStdString(),
+              StatsSync::payloadJson(StatsSync::payload(sampleStats(), userA, now), false));
     EXPECT_EQ(marked, std::vector<std::string>{"2025-01-31"});
 }
 
-TEST_F(SyncDailyGate, TheLastMinuteBeforeMidnightStillCounts) {
-    now = 1738364399;  // 23:59:59 local
+TEST_F(SyncUpload, RejectionsAreServerErrorsAndMarkNothing) {
     storeSession(now + 3600);
     auto m = makeManager();
-    server.enqueue(ScriptedResponse::text(201, ""));
-    EXPECT_TRUE(maybeSync(*m, joined));
+    server.enqueue(ScriptedResponse::json(409, R"({"code":"23505","message":"duplicate key"})"));
+    server.enqueue(ScriptedResponse::json(403, R"({"msg":"ignored","error":"forbidden"})"));
+    server.enqueue(ScriptedResponse::text(500, ""));
+    EXPECT_EQ(syncNow(*m).error(), AuthError::server(409, "duplicate key"));
+    EXPECT_EQ(syncNow(*m).error(), AuthError::server(403, "forbidden"));
+    EXPECT_EQ(syncNow(*m).error(), AuthError::server(500, "Sync failed (500)"));
+    EXPECT_TRUE(marked.empty());
 }
 
-TEST_F(SyncDailyGate, AlreadySyncedTodayWaitsForTomorrow) {
+TEST_F(SyncUpload, AnExpiringSessionIsRefreshedAndTheNewTokenIsUsed) {
+    storeSession(now + 20);
+    auto m = makeManager();
+    server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-new", "refresh-new", userA)));
+    server.enqueue(ScriptedResponse::text(201, ""));
+    ASSERT_TRUE(syncNow(*m));
+    ASSERT_EQ(server.requests().size(), 2u);
+    EXPECT_EQ(server.requests()[0].target, "/auth/v1/token?grant_type=refresh_token");
+    EXPECT_EQ(server.requests()[1].header("Authorization"), "Bearer access-new");
+
+    // A rejected refresh is passed on without an upload.
+    storeSession(now - 1);
+    m = makeManager();
+    server.enqueue(ScriptedResponse::json(401, R"({"msg":"Invalid Refresh Token"})"));
+    EXPECT_EQ(syncNow(*m).error(), AuthError::server(401, "Invalid Refresh Token"));
+    EXPECT_EQ(server.requests().size(), 3u);
+}
+
+TEST_F(SyncUpload, NothingIsSentSignedOutOrWithARowThatCannotBeSerialised) {
+    auto signedOut = makeManager();
+    EXPECT_EQ(syncNow(*signedOut).error(), AuthError::notSignedIn());
     storeSession(now + 3600);
     auto m = makeManager();
-    EXPECT_FALSE(maybeSync(*m, {false, true, "2025-01-31"}));
+    Stats s = sampleStats();
+    s.cost = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(syncNow(*m, s).error().kind, AuthError::Kind::Network);
     EXPECT_TRUE(server.requests().empty());
-
-    server.enqueue(ScriptedResponse::text(201, ""));
-    EXPECT_TRUE(maybeSync(*m, {false, true, "2025-01-30"}));
-    EXPECT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(marked.empty());
 }
 
-TEST_F(SyncDailyGate, AFailedUploadMarksNothingSoTheNextOneTriesAgain) {
+// Without a server every entry point says so and sends nothing, even signed in with a valid
+// session and an address half set (no key): nothing goes out without both.
+TEST_F(SyncUpload, WithoutAServerEveryEntryPointRefusesAndSendsNothing) {
+    storeSession(now + 3600);
+    auto m = std::make_unique<AuthManager>(BackendConfig{server.baseUrl(), ""}, store,
+                                           AuthManager::Options{60'000, [this] { return now; }});
+    const AuthError noServer = AuthError::noServer();
+    EXPECT_EQ(noServer.errorDescription(), "No leaderboard server is configured");
+    EXPECT_EQ(sendOTP(*m, "ada@example.org").error(), noServer);
+    EXPECT_EQ(verifyOTP(*m, "ada@example.org", "123456").error(), noServer);
+    EXPECT_EQ(syncNow(*m).error(), noServer);
+    EXPECT_FALSE(maybeSync(*m, {false, true, std::nullopt}));
+    std::ostringstream out;
+    EXPECT_EQ(StatsSync::dryRunPrint(sampleStats(), *m, out).error(), noServer);
+    EXPECT_EQ(out.str(), "");
+    const auto board = awaitResult<std::vector<Leaderboard::Row>>(
+        [&](auto done) { Leaderboard::fetch(20, *m, done); });
+    EXPECT_EQ(board->error(), noServer);
+    drainEvents();
+    EXPECT_TRUE(server.requests().empty());
+}
+
+// --- the daily gate ---
+
+TEST_F(SyncUpload, TheDailyUploadPassesEveryGateInTurn) {
+    struct Case {
+        const char* what;
+        bool signedIn;
+        SyncSettings settings;
+        double at;
+        bool uploads;
+    };
+    const SyncSettings joined{false, true, std::nullopt};
+    const Case cases[] = {
+        {"signed out", false, joined, berlinEvening, false},
+        {"private", true, {true, true, std::nullopt}, berlinEvening, false},
+        {"not joined", true, {false, false, std::nullopt}, berlinEvening, false},
+        {"18:59:59", true, joined, berlinEvening - 1, false},
+        {"synced today", true, {false, true, "2025-01-31"}, berlinEvening, false},
+        {"19:00", true, joined, berlinEvening, true},
+        {"23:59:59", true, joined, 1738364399, true},
+        {"synced yesterday", true, {false, true, "2025-01-30"}, berlinEvening, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        store->remove();
+        if (c.signedIn) {
+            storeSession(berlinEvening + 7200);
+        }
+        now = c.at;
+        auto m = makeManager();
+        const std::size_t before = server.requests().size();
+        if (c.uploads) {
+            server.enqueue(ScriptedResponse::text(201, ""));
+        }
+        EXPECT_EQ(maybeSync(*m, c.settings), c.uploads);
+        EXPECT_EQ(server.requests().size() - before, c.uploads ? 1u : 0u);
+    }
+}
+
+TEST_F(SyncUpload, AFailedDailyUploadMarksNothingSoTheNextOneTriesAgain) {
     storeSession(now + 3600);
     auto m = makeManager();
     server.enqueue(ScriptedResponse::text(500, ""));
-    EXPECT_TRUE(maybeSync(*m, joined));
+    EXPECT_TRUE(maybeSync(*m, {false, true, std::nullopt}));
     EXPECT_TRUE(marked.empty());
     server.enqueue(ScriptedResponse::text(201, ""));
-    EXPECT_TRUE(maybeSync(*m, joined));
-    EXPECT_EQ(marked.size(), 1u);
-    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_TRUE(maybeSync(*m, {false, true, std::nullopt}));
+    EXPECT_EQ(marked, std::vector<std::string>{"2025-01-31"});
 }
 
 // --- the dry run ---
 
-using SyncDryRun = AccountTest;
-
-TEST_F(SyncDryRun, SignedOutShowsTheAllZeroUser) {
-    auto m = makeManager();
-    std::ostringstream out;
-    StatsSync::dryRunPrint(sampleStats(), *m, out);
-    const std::string text = out.str();
-    EXPECT_EQ(text.rfind("[tavrik --sync-dry-run] would POST " + server.baseUrl()
-                             + "/rest/v1/scores\n"
-                               "Headers: apikey=<anon key>, Authorization=Bearer <access_token>, "
-                               "Content-Type=application/json, "
-                               "Prefer=resolution=merge-duplicates,return=minimal\n{\n",
-                         0),
-              0u);
-    EXPECT_NE(text.find(R"(  "user_id" : "00000000-0000-0000-0000-000000000000")"),
-              std::string::npos);
-    EXPECT_TRUE(server.requests().empty());
-}
-
-TEST_F(SyncDryRun, PrintsSortedPrettyJsonAndNeverATokenOrKey) {
-    storeSession(now + 10);  // would need a refresh; the dry run must not do one
-    auto m = makeManager();
-    std::ostringstream out;
-    StatsSync::dryRunPrint(sampleStats(), *m, out);
-    drainEvents();
-    const std::string text = out.str();
-    EXPECT_EQ(text.find("access-old"), std::string::npos);
-    EXPECT_EQ(text.find("refresh-old"), std::string::npos);
-    EXPECT_EQ(text.find(testKey), std::string::npos);
-    EXPECT_NE(text.find(R"("user_id" : ")" + userA + "\""), std::string::npos);
-
-    const auto body = text.substr(text.find("{\n"));
-    const auto expected =
-        StatsSync::payloadJson(StatsSync::payload(sampleStats(), userA, now), true);
-    EXPECT_EQ(body, *expected + "\n");
-    std::vector<std::string> keys;
-    std::istringstream lines(body);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("  \"", 0) == 0) {
-            keys.push_back(line.substr(3, line.find('"', 3) - 3));
+TEST_F(SyncUpload, TheDryRunPrintsSortedJsonWithTheUserAndNeverATokenOrKey) {
+    for (const bool signedIn : {false, true}) {
+        SCOPED_TRACE(signedIn);
+        store->remove();
+        if (signedIn) {
+            storeSession(now + 10);  // would need a refresh; the dry run must not do one
         }
+        auto m = makeManager();
+        std::ostringstream out;
+        ASSERT_TRUE(StatsSync::dryRunPrint(sampleStats(), *m, out));
+        const std::string user = signedIn ? userA : "00000000-0000-0000-0000-000000000000";
+        EXPECT_EQ(out.str(),
+                  "[tavrik --sync-dry-run] would POST " + server.baseUrl()
+                      + "/rest/v1/scores\n"
+                        "Headers: apikey=<anon key>, Authorization=Bearer <access_token>, "
+                        "Content-Type=application/json, "
+                        "Prefer=resolution=merge-duplicates,return=minimal\n"
+                      + *StatsSync::payloadJson(StatsSync::payload(sampleStats(), user, now), true)
+                      + "\n");
+        EXPECT_EQ(out.str().find(testKey), std::string::npos);
     }
-    EXPECT_EQ(keys.size(), 14u);
-    EXPECT_TRUE(std::is_sorted(keys.begin(), keys.end()));
+    drainEvents();
     EXPECT_TRUE(server.requests().empty());
-    EXPECT_EQ(m->session()->accessToken, "access-old");
 }
 
 }  // namespace

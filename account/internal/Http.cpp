@@ -1,9 +1,13 @@
-#include "account/internal/HttpPost.h"
+#include "account/internal/Http.h"
+
+#include "account/internal/JsonObject.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+
+#include <memory>
 
 namespace tavrik::detail {
 
@@ -24,18 +28,17 @@ bool isTransportError(QNetworkReply::NetworkError error) {
     return error != QNetworkReply::NoError && int(error) < 200;
 }
 
-}  // namespace
-
-void postJson(QNetworkAccessManager& network, const QUrl& url, const HeaderList& headers,
-              const std::optional<std::string>& body, int timeoutMs, QObject* context,
-              std::function<void(HttpAnswer)> done) {
+QNetworkRequest makeRequest(const QUrl& url, const HeaderList& headers) {
     QNetworkRequest request(url);
     for (const auto& [name, value] : headers) {
         request.setRawHeader(name, value);
     }
-    const QByteArray payload = body ? QByteArray::fromStdString(*body) : QByteArray();
-    QNetworkReply* reply = network.post(request, payload);
+    return request;
+}
 
+// Watches a sent request: aborts it after timeoutMs without traffic, and hands its answer to
+// done on context's thread.
+void watch(QNetworkReply* reply, int timeoutMs, QObject* context, AnswerHandler done) {
     // The time-out counts silence, not total time: any progress restarts it.
     auto* idle = new QTimer(reply);
     idle->setSingleShot(true);
@@ -66,6 +69,36 @@ void postJson(QNetworkAccessManager& network, const QUrl& url, const HeaderList&
             }
             done(std::move(answer));
         });
+}
+
+}  // namespace
+
+void postJson(QNetworkAccessManager& network, const QUrl& url, const HeaderList& headers,
+              const std::optional<std::string>& body, int timeoutMs, QObject* context,
+              AnswerHandler done) {
+    const QByteArray payload = body ? QByteArray::fromStdString(*body) : QByteArray();
+    watch(network.post(makeRequest(url, headers), payload), timeoutMs, context, std::move(done));
+}
+
+void getJson(QNetworkAccessManager& network, const QUrl& url, const HeaderList& headers,
+             int timeoutMs, QObject* context, AnswerHandler done) {
+    watch(network.get(makeRequest(url, headers)), timeoutMs, context, std::move(done));
+}
+
+AuthError failure(const HttpAnswer& answer, std::initializer_list<const char*> messageKeys,
+                  std::string_view fallback) {
+    if (answer.transportError) {
+        return AuthError::network(*answer.transportError);
+    }
+    const auto reply = JsonObject::parseOrEmpty(
+        std::string_view(answer.body.constData(), size_t(answer.body.size())));
+    for (const char* key : messageKeys) {
+        if (const auto message = reply.string(key)) {
+            return AuthError::server(answer.status, std::string(*message));
+        }
+    }
+    return AuthError::server(answer.status,
+                             std::string(fallback) + " (" + std::to_string(answer.status) + ")");
 }
 
 }  // namespace tavrik::detail

@@ -1,0 +1,111 @@
+// "--board" against a scripted server on 127.0.0.1: the request, the ranked table and every
+// way the board can fail to be read.
+
+#include "cli/Board.h"
+#include "cli/Modes.h"
+#include "tests/account/AccountTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace tavrik::test {
+namespace {
+
+const std::string me = "6f1c2a34-0000-4000-8000-00000000abcd";
+
+class Board : public AccountTest {
+protected:
+    // Runs the mode against m; returns the exit status and fills out and err.
+    int run(AuthManager& m, int limit = 20) {
+        std::ostringstream o, e;
+        const int status = cli::printBoard(m, limit, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    }
+
+    std::string out, err;
+};
+
+TEST_F(Board, PrintsTheRankedRowsAndMarksTheSignedInUser) {
+    storeSession(now + 3600);
+    auto m = makeManager();
+    server.enqueue(ScriptedResponse::json(
+        200, QByteArray::fromStdString(
+                 R"([{"user_id":"u-1","tavrik_score":97,"streak":41,"lines_all":1300000,)"
+                 R"("cost_all":18234.5,"tokens_all":2.5e9,"top_model":"Opus 4.1"},)"
+                 R"({"user_id":")"
+                 + me
+                 + R"(","tavrik_score":64,"streak":0,"lines_all":900,)"
+                   R"("cost_all":3.456,"tokens_all":45000,"top_model":null}])")));
+    EXPECT_EQ(run(*m, 5), 0) << err;
+    EXPECT_EQ(out,
+              "Rank  Score  Streak    Lines     Cost   Tokens  Top model\n"
+              "   1     97      41     1.3M   $18.2k     2.5B  Opus 4.1\n"
+              "   2     64       0      900    $3.46      45k  -  <- you\n");
+    ASSERT_EQ(server.requests().size(), 1u);
+    const auto& r = server.requests()[0];
+    EXPECT_EQ(r.method, "GET");
+    EXPECT_EQ(r.target,
+              "/rest/v1/scores?select=user_id,tavrik_score,streak,lines_all,cost_all,"
+              "tokens_all,top_model&order=tavrik_score.desc&limit=5");
+    EXPECT_EQ(r.header("apikey"), QByteArray::fromStdString(testKey));
+    EXPECT_FALSE(r.header("Authorization")) << "the board is read with the publishable key only";
+}
+
+TEST_F(Board, SaysWhyTheBoardCouldNotBeRead) {
+    struct Case {
+        ScriptedResponse answer;
+        const char* err;
+    };
+    const Case cases[] = {
+        {ScriptedResponse::json(503, R"({"message":"down for maintenance"})"),
+         "Could not read the leaderboard: down for maintenance\n"},
+        {ScriptedResponse::text(404, "not here"),
+         "Could not read the leaderboard: Request failed (404)\n"},
+        {ScriptedResponse::json(200, R"({"rows":[]})"),
+         "Could not read the leaderboard: Unexpected response from server\n"},
+        {ScriptedResponse::json(200,
+                                R"([{"user_id":"u","tavrik_score":"97","streak":1,)"
+                                R"("lines_all":1,"cost_all":1,"tokens_all":1,"top_model":null}])"),
+         "Could not read the leaderboard: Unexpected response from server\n"},
+        {ScriptedResponse::json(200, R"([{"user_id":"u","tavrik_score":97,"streak":1,)"
+                                     R"("lines_all":1,"cost_all":1,"tokens_all":1}])"),
+         "Could not read the leaderboard: Unexpected response from server\n"},
+        {ScriptedResponse::text(200, "[{"),
+         "Could not read the leaderboard: Unexpected response from server\n"},
+    };
+    auto m = makeManager();
+    for (const Case& c : cases) {
+        server.enqueue(c.answer);
+        EXPECT_EQ(run(*m), 1);
+        EXPECT_EQ(err, c.err);
+        EXPECT_EQ(out, "");
+    }
+    server.enqueue(ScriptedResponse::json(200, "[]"));
+    EXPECT_EQ(run(*m), 0);
+    EXPECT_EQ(out, "The leaderboard is empty\n");
+}
+
+TEST_F(Board, WithoutNetworkOrServerItFailsAndSendsNothing) {
+    AuthManager offline(BackendConfig{unreachableUrl(), testKey}, store);
+    EXPECT_EQ(run(offline), 1);
+    EXPECT_EQ(err.rfind("Could not read the leaderboard: ", 0), 0u) << err;
+
+    AuthManager none(BackendConfig{}, store);
+    EXPECT_EQ(run(none), 1);
+    EXPECT_EQ(err, "No leaderboard server is configured\n");
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST(BoardArguments, ARowCountOutsideOneToAThousandIsAUsageError) {
+    for (const char* bad : {"0", "1001", "-3", "ten", "5x"}) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(cli::runBoard(cli::Args{{"--board", bad}}), 2) << bad;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("1 to 1000"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace tavrik::test
