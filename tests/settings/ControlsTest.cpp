@@ -36,9 +36,11 @@ void choose(QComboBox* box, int index) {
 }
 
 std::vector<std::string> shapeLabels(const SettingsWindowController::Controls& c) {
-    return {c.flareLabel->text().toStdString(), c.roundLabel->text().toStdString(),
-            c.widthLabel->text().toStdString(), c.xOffsetLabel->text().toStdString(),
-            c.heightLabel->text().toStdString()};
+    return {c.stepper(Prefs::Key::notchFlare).value->text().toStdString(),
+            c.stepper(Prefs::Key::notchRound).value->text().toStdString(),
+            c.stepper(Prefs::Key::notchWidthOffset).value->text().toStdString(),
+            c.stepper(Prefs::Key::notchXOffset).value->text().toStdString(),
+            c.stepper(Prefs::Key::notchHeightOffset).value->text().toStdString()};
 }
 
 using StringList = std::vector<std::string>;
@@ -122,77 +124,77 @@ TEST_F(SettingsWindowTest, OutOfRangeStoredValuesShowTheEntryThatIsActuallyUsed)
 
 TEST_F(SettingsWindowTest, FlarePlusFromAFreshInstallationStores13ThenStopsAt40) {
     open();
-    c().flarePlus->click();
+    c().stepper(Prefs::Key::notchFlare).plus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 13.0);
-    EXPECT_EQ(c().flareLabel->text(), "13");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "13");
     EXPECT_EQ(changes, 1);
     for (int i = 0; i < 20; ++i) {
-        c().flarePlus->click();
+        c().stepper(Prefs::Key::notchFlare).plus->click();
     }
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 40.0);
-    EXPECT_EQ(c().flareLabel->text(), "40");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "40");
     EXPECT_EQ(changes, 21);
 }
 
 TEST_F(SettingsWindowTest, FlareMinusFromAFreshInstallationStores9) {
     open();
-    c().flareMinus->click();
+    c().stepper(Prefs::Key::notchFlare).minus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 9.0);
-    EXPECT_EQ(c().flareLabel->text(), "9");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "9");
 }
 
 TEST_F(SettingsWindowTest, FlareMinusFrom2Gives1ThenStays1) {
     Prefs::setFloat(Key::notchFlare, 2);
     open();
-    EXPECT_EQ(c().flareLabel->text(), "2");
-    c().flareMinus->click();
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "2");
+    c().stepper(Prefs::Key::notchFlare).minus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 1.0);
-    EXPECT_EQ(c().flareLabel->text(), "1");
-    c().flareMinus->click();
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "1");
+    c().stepper(Prefs::Key::notchFlare).minus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 1.0);
-    EXPECT_EQ(c().flareLabel->text(), "1");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "1");
 }
 
 TEST_F(SettingsWindowTest, BottomRadiusStartsBesideItsDefaultAndStopsAt30And1) {
     open();
-    c().roundPlus->click();
+    c().stepper(Prefs::Key::notchRound).plus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchRound), 15.0);
-    EXPECT_EQ(c().roundLabel->text(), "15");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchRound).value->text(), "15");
     Prefs::remove(Key::notchRound);
-    c().roundMinus->click();
+    c().stepper(Prefs::Key::notchRound).minus->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchRound), 11.0);
     for (int i = 0; i < 20; ++i) {
-        c().roundPlus->click();
+        c().stepper(Prefs::Key::notchRound).plus->click();
     }
-    EXPECT_EQ(c().roundLabel->text(), "30");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchRound).value->text(), "30");
     for (int i = 0; i < 20; ++i) {
-        c().roundMinus->click();
+        c().stepper(Prefs::Key::notchRound).minus->click();
     }
-    EXPECT_EQ(c().roundLabel->text(), "1");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchRound).value->text(), "1");
 }
 
 TEST_F(SettingsWindowTest, WidthMinusThreeTimesFromZeroStoresMinus6) {
     open();
     for (int i = 0; i < 3; ++i) {
-        c().widthMinus->click();
+        c().stepper(Prefs::Key::notchWidthOffset).minus->click();
     }
     EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), -6);
-    EXPECT_EQ(c().widthLabel->text(), "-6");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchWidthOffset).value->text(), "-6");
     EXPECT_EQ(changes, 3);
 }
 
 TEST_F(SettingsWindowTest, OffsetsStepByTwoEachOnItsOwnKey) {
     open();
-    c().xPlus->click();
-    c().xPlus->click();
-    c().heightMinus->click();
-    c().widthPlus->click();
+    c().stepper(Prefs::Key::notchXOffset).plus->click();
+    c().stepper(Prefs::Key::notchXOffset).plus->click();
+    c().stepper(Prefs::Key::notchHeightOffset).minus->click();
+    c().stepper(Prefs::Key::notchWidthOffset).plus->click();
     EXPECT_EQ(Prefs::storedInteger(Key::notchXOffset), 4);
     EXPECT_EQ(Prefs::storedInteger(Key::notchHeightOffset), -2);
     EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), 2);
     EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "2", "4", "-2"}));
-    c().xMinus->click();
-    c().heightPlus->click();
+    c().stepper(Prefs::Key::notchXOffset).minus->click();
+    c().stepper(Prefs::Key::notchHeightOffset).plus->click();
     EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "2", "2", "0"}));
 }
 
@@ -213,16 +215,16 @@ TEST_F(SettingsWindowTest, ResetShowsTheDefaultShapeAndZeroOffsets) {
     EXPECT_EQ(Prefs::storedInteger(Key::notchHeightOffset), 0);
     EXPECT_EQ(changes, 1);
     // The next press starts beside the default again.
-    c().flarePlus->click();
-    EXPECT_EQ(c().flareLabel->text(), "13");
+    c().stepper(Prefs::Key::notchFlare).plus->click();
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "13");
 }
 
 TEST_F(SettingsWindowTest, ShapeLabelsTruncateFractionalValues) {
     Prefs::setFloat(Key::notchFlare, 12.9);
     Prefs::setFloat(Key::notchRound, 0);  // 0 means not set
     open();
-    EXPECT_EQ(c().flareLabel->text(), "12");
-    EXPECT_EQ(c().roundLabel->text(), "13");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchFlare).value->text(), "12");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchRound).value->text(), "13");
 }
 
 // --- check boxes ---
@@ -241,7 +243,7 @@ TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateAndReportEachChange) {
 TEST_F(SettingsWindowTest, ControlsWorkWithoutAChangeCallback) {
     open();
     window->setOnChange({});
-    c().flarePlus->click();
+    c().stepper(Prefs::Key::notchFlare).plus->click();
     c().privateModeCheckbox->click();
     EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 13.0);
     EXPECT_EQ(changes, 0);
@@ -253,7 +255,7 @@ TEST_F(SettingsWindowTest, ReopeningReloadsValuesChangedElsewhere) {
     Prefs::setInteger(Key::notchXOffset, 10);
     window->present();
     EXPECT_EQ(c().notchRightStatPopup->currentText(), "Sessions");
-    EXPECT_EQ(c().xOffsetLabel->text(), "10");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchXOffset).value->text(), "10");
     EXPECT_TRUE(window->window()->isVisible());
     window->window()->close();
     EXPECT_FALSE(window->window()->isVisible());

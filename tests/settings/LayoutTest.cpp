@@ -1,6 +1,7 @@
 // Where everything sits in the settings window, and what an offscreen render of it looks
 // like. Set TAVRIK_SCREENSHOT_DIR to keep the renders as PNG files.
 
+#include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "theme/Font.h"
 #include "theme/Theme.h"
@@ -79,12 +80,20 @@ TEST_F(Layout, ControlsSitInTheirRows) {
     EXPECT_EQ(frameIn(c().cardStylePopup, content), QRect(246, 184, 190, 24));
     // The five steppers: − at the left of the 190-point box, the value, + at the right.
     const int stepperY[] = {256, 290, 324, 358, 392};
-    const QPushButton* minus[] = {c().flareMinus, c().roundMinus, c().widthMinus, c().xMinus,
-                                  c().heightMinus};
-    const QPushButton* plus[] = {c().flarePlus, c().roundPlus, c().widthPlus, c().xPlus,
-                                 c().heightPlus};
-    const QLabel* value[] = {c().flareLabel, c().roundLabel, c().widthLabel, c().xOffsetLabel,
-                             c().heightLabel};
+    const QPushButton* minus[] = {c().stepper(Prefs::Key::notchFlare).minus,
+                                  c().stepper(Prefs::Key::notchRound).minus,
+                                  c().stepper(Prefs::Key::notchWidthOffset).minus,
+                                  c().stepper(Prefs::Key::notchXOffset).minus,
+                                  c().stepper(Prefs::Key::notchHeightOffset).minus};
+    const QPushButton* plus[] = {
+        c().stepper(Prefs::Key::notchFlare).plus, c().stepper(Prefs::Key::notchRound).plus,
+        c().stepper(Prefs::Key::notchWidthOffset).plus, c().stepper(Prefs::Key::notchXOffset).plus,
+        c().stepper(Prefs::Key::notchHeightOffset).plus};
+    const QLabel* value[] = {c().stepper(Prefs::Key::notchFlare).value,
+                             c().stepper(Prefs::Key::notchRound).value,
+                             c().stepper(Prefs::Key::notchWidthOffset).value,
+                             c().stepper(Prefs::Key::notchXOffset).value,
+                             c().stepper(Prefs::Key::notchHeightOffset).value};
     for (int i = 0; i < 5; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(frameIn(minus[i], content), QRect(246, stepperY[i], 32, 24));
@@ -146,7 +155,7 @@ TEST_F(Layout, TextUsesThePixelFontWhereItShould) {
     if (!Font::available()) {
         GTEST_SKIP() << "Departure Mono is not in the resource folder; run scripts/setup.sh";
     }
-    for (const QWidget* w : {static_cast<const QWidget*>(c().flareLabel),
+    for (const QWidget* w : {static_cast<const QWidget*>(c().stepper(Prefs::Key::notchFlare).value),
                              static_cast<const QWidget*>(c().accountStatusLabel),
                              static_cast<const QWidget*>(c().emailField),
                              static_cast<const QWidget*>(c().emailRowViews[0])}) {
