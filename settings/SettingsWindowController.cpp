@@ -46,6 +46,22 @@ constexpr int controlWidth = 190;
 constexpr int controlHeight = 24;
 constexpr int errorLineHeight = 16;
 
+// The shape and alignment rows, top to bottom. Their limits, first presses and resets come
+// from the preference register.
+struct StepperRow {
+    Prefs::Key key;
+    const char* label;
+};
+// clang-format off
+constexpr StepperRow stepperRows[] = {
+    {Prefs::Key::notchFlare, "Flare (top corners)"},
+    {Prefs::Key::notchRound, "Bottom radius"},
+    {Prefs::Key::notchWidthOffset, "Width offset"},
+    {Prefs::Key::notchXOffset, "X offset"},
+    {Prefs::Key::notchHeightOffset, "Height offset"},
+};
+// clang-format on
+
 constexpr QColor fieldBg{36, 37, 38};
 constexpr QColor buttonBg{52, 53, 54};
 constexpr QColor disabledText{98, 100, 96};
@@ -274,16 +290,10 @@ void SettingsWindowController::addAppearanceSections(int& y) {
                                      Prefs::Key::cardBackground, y);
 }
 
-// The rows' limits, first presses and resets come from the preference register.
 void SettingsWindowController::addShapeSection(int& y) {
-    static constexpr std::pair<Prefs::Key, const char*> rows[] = {
-        {Prefs::Key::notchFlare, "Flare (top corners)"},  {Prefs::Key::notchRound, "Bottom radius"},
-        {Prefs::Key::notchWidthOffset, "Width offset"},   {Prefs::Key::notchXOffset, "X offset"},
-        {Prefs::Key::notchHeightOffset, "Height offset"},
-    };
     addHeader(QStringLiteral("Notch shape & alignment"), y);
-    for (const auto& [key, label] : rows) {
-        addStepperRow(QString::fromUtf8(label), key, y);
+    for (const StepperRow& row : stepperRows) {
+        addStepperRow(QString::fromUtf8(row.label), row.key, y);
     }
     // "&&" shows one ampersand; a single one would mark the next letter as a shortcut.
     m_c.resetButton = new QPushButton(QStringLiteral("Reset shape && alignment"), m_content);
