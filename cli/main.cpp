@@ -5,7 +5,6 @@
 #include "cli/Args.h"
 #include "cli/Modes.h"
 #include "engine/Environment.h"
-#include "notch/NotchDebug.h"
 
 namespace {
 
@@ -33,8 +32,6 @@ constexpr Mode modes[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The schematic overlay of the notch debug renders.
-    tavrik::dbgBodyW = 180;
     tavrik::Environment::tuneAllocator();
 
     Args args;

@@ -415,7 +415,8 @@ void SettingsWindowController::refreshControls() {
         static_cast<int>(Prefs::index(Prefs::Key::spriteKind, Sprites::all().size())));
     m_c.accentPopup->setCurrentIndex(
         static_cast<int>(Prefs::index(Prefs::Key::accentTheme, Accent::all().size())));
-    m_c.cardStylePopup->setCurrentIndex(static_cast<int>(Theme::cardBackground()));
+    m_c.cardStylePopup->setCurrentIndex(
+        static_cast<int>(Theme::cardBackgroundFor(Prefs::integer(Prefs::Key::cardBackground))));
     m_c.leaderboardCheckbox->setChecked(Prefs::boolean(Prefs::Key::leaderboardOptIn));
     m_c.privateModeCheckbox->setChecked(Prefs::boolean(Prefs::Key::privateMode));
     refreshShapeLabels();

@@ -68,11 +68,11 @@ protected:
             uploads.push_back(s);
             overlay->calls.push_back("upload");
         };
-        o.cardPng = [this](const Stats& s) -> std::optional<QByteArray> {
+        o.cardPng = [this](const Stats& s, const Look&) -> std::optional<QByteArray> {
             cardRequests.push_back(s);
             return cardBytes;
         };
-        o.cardImage = [](const Stats&) {
+        o.cardImage = [](const Stats&, const Look&) {
             QImage image(120, 63, QImage::Format_ARGB32_Premultiplied);
             image.fill(QColor(10, 20, 30));
             return image;

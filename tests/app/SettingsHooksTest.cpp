@@ -162,7 +162,7 @@ TEST_F(SettingsHooksTest, TheMenuAndTheConfigureButtonOpenTheSameReloadedWindow)
     ASSERT_FALSE(window->isVisible());
     Prefs::setInteger(Prefs::Key::notchHeightOffset, -2);
     hover(notch().content());
-    notch().content().configureButton()->click();
+    notch().content().button(&OverlayActions::configure)->click();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(settings->window(), window);
     EXPECT_EQ(c().stepper(Prefs::Key::notchHeightOffset).value->text(), "-2");
