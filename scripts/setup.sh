@@ -9,7 +9,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
     # libraries
-    libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
+    libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev libxcb1-dev
     # the system monospaced font the pictures fall back to without Departure Mono
     fonts-dejavu-core
     # tests

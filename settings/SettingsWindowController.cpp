@@ -307,8 +307,8 @@ void SettingsWindowController::addPrivacySection(int& y) {
     addHeader(QStringLiteral("Privacy"), y);
     m_c.leaderboardCheckbox =
         addCheckBox(QStringLiteral("Join the leaderboard"), Prefs::Key::leaderboardOptIn, y);
-    m_c.privateModeCheckbox = addCheckBox(QStringLiteral("Private mode (nothing leaves this Mac)"),
-                                          Prefs::Key::privateMode, y);
+    m_c.privateModeCheckbox = addCheckBox(
+        QStringLiteral("Private mode (nothing leaves this computer)"), Prefs::Key::privateMode, y);
 }
 
 void SettingsWindowController::addAccountSection(int& y) {

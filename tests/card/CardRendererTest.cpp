@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 using namespace tavrik;
@@ -62,7 +64,20 @@ TEST(CardRules, MeterTierCellsDatesAndChips) {
                                                {"$322", "AGENT COMPUTE", true, false},
                                                {"1.2M", "OUTPUT TOKENS", false, false},
                                                {"12d", "BEST STREAK", false, true}}));
-    EXPECT_EQ(CardRenderer::dateLine(s), "Jan 5 - Mar 9  64d");
+    // Years only across one; no activity, no range.
+    Stats across = s;
+    across.since = "2025-11-03";
+    across.until = "2026-12-07";
+    Stats endOfYear = s;
+    endOfYear.since = "2024-01-01";
+    endOfYear.until = "2024-12-31";
+    const std::pair<Stats, const char*> dates[] = {{s, "Jan 5 - Mar 9  64d"},
+                                                   {across, "Nov 3 2025 - Dec 7 2026  64d"},
+                                                   {endOfYear, "Jan 1 - Dec 31  64d"},
+                                                   {Stats{}, ""}};
+    for (const auto& [stats, line] : dates) {
+        EXPECT_EQ(CardRenderer::dateLine(stats), line);
+    }
     std::string chips;
     for (const Badge& b : CardRenderer::chipBadges(s)) {
         chips += b.id;
@@ -112,11 +127,36 @@ TEST(CardPicture, ProbesFollowTheLookAndTheScore) {
     const QImage image = CardRenderer::render(sampleStats(), {});
     EXPECT_GT(count(image, QRect(428, 180, 280, 42), cobalt), 100);
     EXPECT_EQ(count(image, QRect(88, 180, 280, 42), cobalt), 0);
+    // The glow keeps its first colour inside its inner circle: no dark disc on the top edge.
+    // (1032, 15) lies 55 points from its centre, (1075, 5) 62 points.
+    Look solid;
+    solid.background = Theme::CardBackground::Solid;
+    const QImage glow = CardRenderer::render(sampleStats(), solid);
+    EXPECT_LE(std::abs(qBlue(glow.pixel(1032, 15)) - qBlue(glow.pixel(1075, 5))), 1);
+    EXPECT_GT(qBlue(glow.pixel(1032, 15)), qBlue(bg) + 20);
     Look lime;
     lime.accent = Accent::all()[1];
     EXPECT_GT(
         count(CardRenderer::render(sampleStats(), lime), QRect(900, 420, 140, 17), qRgb(10, 13, 2)),
         20);
+}
+
+// The widest figures, and one beyond any real log, stay inside their cells' frames.
+TEST(CardPicture, FiguresNeverLeaveTheirCells) {
+    test::guiApp();
+    Stats s = sampleStats();
+    s.linesAdded = 999'900'000'000;
+    s.cost = 999.9e9;
+    s.tokensOut = 1e15;  // "1000000.0B"
+    s.streakLongest = 99'999;
+    const QImage image = CardRenderer::render(s, {});
+    constexpr QRgb blockFill = qRgb(14, 16, 23);
+    for (int cell = 0; cell < 4; ++cell) {
+        const int x = 60 + 340 * (cell % 2);
+        const int y = 150 + 152 * (cell / 2);
+        EXPECT_LT(count(image, QRect(x + 28, y + 20, 100, 55), blockFill), 100 * 55) << cell;
+        EXPECT_EQ(count(image, QRect(x + 306, y + 10, 12, 70), blockFill), 12 * 70) << cell;
+    }
 }
 
 }  // namespace
