@@ -57,10 +57,18 @@ QColor withAlpha(QColor c, double alpha) {
     return c;
 }
 
+// The card's fonts hint the same way on every screen: left to Qt, hinting is dropped on a
+// scaled display, and the same statistics would give a different picture.
+QFont cardFont(QFont font) {
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    return font;
+}
+
 // Draws s so that its baseline lies exactly at baseline; x is the left edge, the centre or the
 // right edge by align, measured with the same font. Returns the text's width.
-double text(QPainter& p, const QString& s, double x, double baseline, const QFont& font,
+double text(QPainter& p, const QString& s, double x, double baseline, const QFont& anyFont,
             const QColor& color, Align align) {
+    const QFont font = cardFont(anyFont);
     const double width = QFontMetricsF(font, p.device()).horizontalAdvance(s);
     double left = x;
     if (align == Align::Center) {
@@ -75,7 +83,7 @@ double text(QPainter& p, const QString& s, double x, double baseline, const QFon
 }
 
 double textWidth(QPainter& p, const QString& s, const QFont& font) {
-    return QFontMetricsF(font, p.device()).horizontalAdvance(s);
+    return QFontMetricsF(cardFont(font), p.device()).horizontalAdvance(s);
 }
 
 // The pixel font at px, or smaller when s would not fit in room: a figure never leaves its cell.
