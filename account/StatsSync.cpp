@@ -4,34 +4,14 @@
 #include "account/internal/HttpPost.h"
 #include "account/internal/JsonObject.h"
 #include "engine/JsonWriter.h"
+#include "engine/TimeKit.h"
 
-#include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <ostream>
 
 namespace tavrik::StatsSync {
 namespace {
 
 constexpr const char* signedOutUserId = "00000000-0000-0000-0000-000000000000";
-
-std::tm localParts(double now) {
-    const auto t = static_cast<std::time_t>(std::floor(now));
-    std::tm parts{};
-    localtime_r(&t, &parts);
-    return parts;
-}
-
-std::string isoUtc(double now) {
-    const auto t = static_cast<std::time_t>(std::floor(now));
-    std::tm parts{};
-    gmtime_r(&t, &parts);
-    char text[80];
-    // Integers only: not affected by the locale.
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
-}
 
 }  // namespace
 
@@ -52,7 +32,7 @@ Payload payload(const Stats& stats, const std::string& userId, double now) {
     row["tokens_week"] = stats.weekTokens;
     // Cache reads and writes are left out of the all-time token figure.
     row["tokens_all"] = stats.tokensIn + stats.tokensOut;
-    row["last_synced"] = isoUtc(now);
+    row["last_synced"] = TimeKit::utcDateTime(now, 'T', "Z");
     return row;
 }
 
@@ -79,11 +59,7 @@ std::optional<std::string> payloadJson(const Payload& payload, bool pretty) {
 }
 
 std::string dayKey(double now) {
-    const std::tm parts = localParts(now);
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday);
-    return text;
+    return TimeKit::dateKey(now);
 }
 
 bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced markSynced,
@@ -92,7 +68,7 @@ bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced
         return false;
     }
     const double now = auth.now();
-    if (localParts(now).tm_hour < dailySyncHour) {
+    if (const auto local = TimeKit::local(now); !local || local->hour < dailySyncHour) {
         return false;
     }
     if (settings.lastSyncDate && *settings.lastSyncDate == dayKey(now)) {
