@@ -4,35 +4,15 @@
 #include "account/internal/Http.h"
 #include "account/internal/JsonObject.h"
 #include "engine/JsonWriter.h"
+#include "engine/TimeKit.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <ostream>
 
 namespace tavrik::StatsSync {
 namespace {
 
 constexpr const char* signedOutUserId = "00000000-0000-0000-0000-000000000000";
-
-std::tm localParts(double now) {
-    const auto t = static_cast<std::time_t>(std::floor(now));
-    std::tm parts{};
-    localtime_r(&t, &parts);
-    return parts;
-}
-
-std::string isoUtc(double now) {
-    const auto t = static_cast<std::time_t>(std::floor(now));
-    std::tm parts{};
-    gmtime_r(&t, &parts);
-    char text[80];
-    // Integers only: not affected by the locale.
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
-}
 
 struct Ordered {
     double today, week, all;
@@ -70,7 +50,7 @@ Payload payload(const Stats& stats, const std::string& userId, double now) {
     row["tokens_today"] = tokensToday;
     row["tokens_week"] = tokensWeek;
     row["tokens_all"] = tokensAll;
-    row["last_synced"] = isoUtc(now);
+    row["last_synced"] = TimeKit::utcDateTime(now, 'T', "Z");
     return row;
 }
 
@@ -97,11 +77,7 @@ std::optional<std::string> payloadJson(const Payload& payload, bool pretty) {
 }
 
 std::string dayKey(double now) {
-    const std::tm parts = localParts(now);
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", parts.tm_year + 1900, parts.tm_mon + 1,
-                  parts.tm_mday);
-    return text;
+    return TimeKit::dateKey(now);
 }
 
 bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced markSynced,
@@ -111,7 +87,7 @@ bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced
         return false;
     }
     const double now = auth.now();
-    if (localParts(now).tm_hour < dailySyncHour) {
+    if (const auto local = TimeKit::local(now); !local || local->hour < dailySyncHour) {
         return false;
     }
     if (settings.lastSyncDate && *settings.lastSyncDate == dayKey(now)) {

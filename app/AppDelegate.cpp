@@ -8,6 +8,7 @@
 #include "engine/Environment.h"
 #include "engine/Fmt.h"
 #include "engine/StatsCache.h"
+#include "engine/TimeKit.h"
 #include "prefs/Prefs.h"
 #include "theme/Font.h"
 
@@ -26,9 +27,7 @@
 #include <QScreen>
 #include <QSystemTrayIcon>
 
-#include <charconv>
 #include <cstdio>
-#include <ctime>
 
 namespace tavrik {
 namespace {
@@ -37,25 +36,6 @@ Q_LOGGING_CATEGORY(lcApp, "tavrik.app")
 
 // " · ": the separator of the header's figures (U+00B7, middle dot).
 const QString separator = QStringLiteral(" \u00B7 ");
-
-std::string twoDigits(int v) {
-    return {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
-}
-
-// Returns "2025-01-31 23:59:59 +0000" for an instant. Built by hand: after QApplication has
-// set the locale from the environment, the printf family is no longer trusted to format.
-std::string utcDateTime(double now) {
-    const auto seconds = static_cast<std::time_t>(now);
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char year[16];
-    auto [end, ec] = std::to_chars(year, year + sizeof year, tm.tm_year + 1900);
-    std::string out(year, ec == std::errc() ? end : year);
-    out += '-' + twoDigits(tm.tm_mon + 1) + '-' + twoDigits(tm.tm_mday) + ' '
-           + twoDigits(tm.tm_hour) + ':' + twoDigits(tm.tm_min) + ':' + twoDigits(tm.tm_sec)
-           + " +0000";
-    return out;
-}
 
 // The tray menu, whose shortcuts work while it is open. Qt matches the shortcuts of a menu's
 // actions only through a window that shows the menu, and a tray menu has none: without this
@@ -120,7 +100,8 @@ QPoint trayMenuPosition(const QRect& icon, const QSize& menu, const QRect& scree
 }
 
 std::string debugLine(double now, const Stats& stats) {
-    return "[tavrik] refresh @ " + utcDateTime(now) + " score=" + std::to_string(stats.crackedScore)
+    return "[tavrik] refresh @ " + TimeKit::utcDateTime(now, ' ', " +0000")
+           + " score=" + std::to_string(stats.crackedScore)
            + " todayLines=" + std::to_string(stats.todayLinesAdded) + "\n";
 }
 

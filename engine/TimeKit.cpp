@@ -33,6 +33,26 @@ bool expect(std::string_view text, std::size_t pos, char c) {
     return pos < text.size() && text[pos] == c;
 }
 
+// The calendar fields of an instant in the local zone or in UTC.
+std::optional<std::tm> fields(double t, bool utc) {
+    // Beyond +-1e15 seconds (some 30 million years) no calendar field is meaningful, and the
+    // conversion to time_t would overflow.
+    if (!(t > -1e15 && t < 1e15)) {
+        return std::nullopt;
+    }
+    const auto seconds = static_cast<std::time_t>(std::floor(t));
+    std::tm tm{};
+    if ((utc ? gmtime_r(&seconds, &tm) : localtime_r(&seconds, &tm)) == nullptr) {
+        return std::nullopt;
+    }
+    return tm;
+}
+
+year_month_day dateOf(const std::tm& tm) {
+    return year_month_day{year{tm.tm_year + 1900}, month{static_cast<unsigned>(tm.tm_mon + 1)},
+                          day{static_cast<unsigned>(tm.tm_mday)}};
+}
+
 }  // namespace
 
 std::optional<double> epoch(std::string_view text) {
@@ -115,19 +135,11 @@ std::optional<double> epoch(std::string_view text) {
 }
 
 std::optional<LocalTime> local(double t) {
-    // Beyond +-1e15 seconds (some 30 million years) no calendar field is meaningful, and the
-    // conversion to time_t would overflow.
-    if (!(t > -1e15 && t < 1e15)) {
+    const auto tm = fields(t, false);
+    if (!tm) {
         return std::nullopt;
     }
-    const auto seconds = static_cast<std::time_t>(std::floor(t));
-    std::tm tm{};
-    if (localtime_r(&seconds, &tm) == nullptr) {
-        return std::nullopt;
-    }
-    const year_month_day date{year{tm.tm_year + 1900}, month{static_cast<unsigned>(tm.tm_mon + 1)},
-                              day{static_cast<unsigned>(tm.tm_mday)}};
-    return LocalTime{date, tm.tm_hour};
+    return LocalTime{dateOf(*tm), tm->tm_hour};
 }
 
 std::string dayKey(year_month_day date) {
@@ -156,6 +168,20 @@ std::string dayKey(year_month_day date) {
 std::string dateKey(double t) {
     const auto lt = local(t);
     return lt ? dayKey(lt->date) : std::string("0000-00-00");
+}
+
+std::string utcDateTime(double t, char separator, std::string_view zone) {
+    const auto tm = fields(t, true);
+    std::string out = tm ? dayKey(dateOf(*tm)) : std::string("0000-00-00");
+    char before = separator;
+    for (const int v : {tm ? tm->tm_hour : 0, tm ? tm->tm_min : 0, tm ? tm->tm_sec : 0}) {
+        out += before;
+        out += static_cast<char>('0' + v / 10);
+        out += static_cast<char>('0' + v % 10);
+        before = ':';
+    }
+    out += zone;
+    return out;
 }
 
 std::optional<year_month_day> parseDayKey(std::string_view key) {

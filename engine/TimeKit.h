@@ -1,6 +1,7 @@
 #pragma once
 
-// TimeKit: instants and local calendar days.
+// TimeKit: instants, local calendar days and UTC time stamps; the one place that asks the C
+// library for calendar fields.
 //
 // An instant is seconds since 1970-01-01T00:00:00Z as a double. A day key is a local calendar
 // date "YYYY-MM-DD". Local time follows the process's time zone (TZ, else the system zone) as
@@ -36,6 +37,10 @@ std::string dayKey(std::chrono::year_month_day date);
 
 // Returns the local day key of t ("0000-00-00" when the calendar cannot place t).
 std::string dateKey(double t);
+
+// Returns t in UTC to the whole second, as its day key, separator, "HH:MM:SS" and zone:
+// utcDateTime(t, 'T', "Z") is ISO 8601. Zeros when the calendar cannot place t.
+std::string utcDateTime(double t, char separator, std::string_view zone);
 
 // Returns the date a day key names ("YYYY-MM-DD", exactly two digits for month and day),
 // nothing when it is malformed or names no real date.
