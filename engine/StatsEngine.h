@@ -19,6 +19,7 @@
 namespace tavrik {
 
 class ReadScratch;
+struct FileStamp;
 struct ParseCache;
 struct ParseCacheMemo;
 
@@ -60,6 +61,11 @@ using Reader = std::function<FileContribution(const std::string& path)>;
 // attributes could be read. The reference is valid until the cache or fresh next changes.
 const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
                                     const Reader& parse, FileContribution& fresh);
+
+// The same with the file's attributes already read (nothing when they could not be).
+const FileContribution& loadOrParse(const std::string& file, const std::optional<FileStamp>& stamp,
+                                    ParseCache& cache, bool& dirty, const Reader& parse,
+                                    FileContribution& fresh);
 
 }  // namespace StatsEngine
 }  // namespace tavrik
