@@ -44,9 +44,10 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
-// Whether an entry could have come from reading its file: each count needs at least a
-// byte of the file, so lies between 0 and its size; each figure is at most maxTokens per
-// byte; the instants are ones a log can name.
+}  // namespace
+
+// Each count needs at least a byte of the file, so lies between 0 and its size; each figure
+// is at most maxTokens per byte; the instants are ones a log can name.
 bool couldComeFromItsFile(const CacheEntry& entry) {
     const std::int64_t bytes = entry.size;
     const double limit = static_cast<double>(bytes) * detail::maxTokens;
@@ -78,8 +79,6 @@ bool couldComeFromItsFile(const CacheEntry& entry) {
            && instant(c.minTs) && instant(c.maxTs)
            && (!c.minTs || !c.maxTs || *c.minTs <= *c.maxTs);
 }
-
-}  // namespace
 
 std::filesystem::path ParseCache::directory(const char* xdgCacheHome, const char* home) {
     // Only an absolute XDG_CACHE_HOME counts; a relative one is ignored as the XDG rules say.

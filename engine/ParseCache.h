@@ -86,6 +86,11 @@ struct ParseCacheMemo {
     std::optional<FileStamp> stamp;
 };
 
+// Returns whether an entry could have come from reading its file: every count between 0 and
+// the file's size, every figure within what that many bytes can report, instants that a log
+// can name. The readers' contributions always pass; a damaged or edited cache may not.
+bool couldComeFromItsFile(const CacheEntry& entry);
+
 // Writes text to path atomically (temporary file in the same folder, then rename), creating it
 // with mode 0600. Returns false on any error, leaving an older file in place.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text);

@@ -9,7 +9,6 @@
 #include "engine/internal/Contribution.h"
 #include "engine/internal/FileWalk.h"
 
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>

@@ -8,6 +8,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
+    # the fuzz targets: clang and its libFuzzer runtime
+    clang libclang-rt-14-dev
     # libraries
     libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
     # the system monospaced font the pictures fall back to without Departure Mono

@@ -137,6 +137,9 @@ TEST(StatsCacheTest, RoundTripsAndRejectsIncompleteFiles) {
     const auto loaded = StatsCache::load(dir.path());
     ASSERT_TRUE(loaded);
     EXPECT_FALSE(loaded->topModel);
+    // A file far larger than any Stats is not read at all (nor memory set aside for it).
+    std::filesystem::resize_file(StatsCache::url(dir.path()), std::uint64_t{64} << 30);
+    EXPECT_FALSE(StatsCache::load(dir.path()));
 }
 
 TEST(CacheDirectory, FollowsXdgThenHomeThenTemp) {

@@ -272,6 +272,8 @@ TEST(DayNumber, CountsDaysSince1970) {
     EXPECT_EQ(StatsEngine::dayNumber("99999999999999999999-01-01"),
               StatsEngine::dayNumber("0-01-01"));
     EXPECT_LT(StatsEngine::dayNumber("0-01-01"), -700'000);
+    // Years before 0 keep their sign, so the day before 0000-01-01 is one day earlier.
+    EXPECT_EQ(StatsEngine::dayNumber("-001-12-31"), StatsEngine::dayNumber("0000-01-01") - 1);
 }
 
 TEST(FindLogFiles, WalksDepthFirstSkippingHiddenEntriesAndSymlinkedFolders) {
@@ -296,10 +298,6 @@ TEST(FindLogFiles, WalksDepthFirstSkippingHiddenEntriesAndSymlinkedFolders) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a/b/two.jsonl", "a/one.jsonl", "alias.jsonl",
                                                "folder.jsonl", "loop.jsonl", "pipe.jsonl"}));
-    // A folder's contents come right after the folder.
-    const auto two = std::find(found.begin(), found.end(), (dir.path() / "a/b/two.jsonl").string());
-    const auto one = std::find(found.begin(), found.end(), (dir.path() / "a/one.jsonl").string());
-    EXPECT_EQ(std::abs(std::distance(one, two)) == 1 || found.size() == 6, true);
     EXPECT_TRUE(StatsEngine::findLogFiles(dir.path() / "missing").empty());
 }
 
