@@ -55,17 +55,18 @@ case $case in
     huge-usage)
         # Sums that would reach +inf and -inf, and a NaN between them: those counts are unusable.
         for f in up down; do mkdir -p "$projects/$f"; done
-        sed s/OUT/1e308/ <<<"$line$'\n'$line" >"$projects/up/a.jsonl"
-        sed s/OUT/-1e308/ <<<"$line$'\n'$line" >"$projects/down/b.jsonl"
+        printf '%s\n%s\n' "$line" "$line" | sed s/OUT/1e308/ >"$projects/up/a.jsonl"
+        printf '%s\n%s\n' "$line" "$line" | sed s/OUT/-1e308/ >"$projects/down/b.jsonl"
         cache_holds
         [ "$(field tokensOut)" = 3000.0 ] || fail "tokensOut $(field tokensOut)"
         ;;
     beyond-two-to-the-64)
-        # 20,000 replies of 10^15 tokens: a total of 2e19, past what JSON integers hold.
-        awk -v line="$(sed s/OUT/1e15/ <<<"$line")" 'BEGIN {for (i = 0; i < 20000; i++) print line}' \
-            >"$projects/big.jsonl"
+        # 20,000 replies of 10^15 - 1 tokens: a total near 2e19, past what JSON integers hold,
+        # whose shortest form is all digits.
+        awk -v line="$(sed s/OUT/999999999999999/ <<<"$line")" \
+            'BEGIN {for (i = 0; i < 20000; i++) print line}' >"$projects/big.jsonl"
         cache_holds
-        [[ "$(field tokensOut)" =~ ^2(\.0+[0-9]*)?e\+19$ ]] || fail "tokensOut $(field tokensOut)"
+        [[ "$(field tokensOut)" =~ ^1\.99999999999999[0-9]*e\+19$ ]] || fail "tokensOut $(field tokensOut)"
         ;;
     name-not-utf8)
         cp "$projects/-home-u-app/s1.jsonl" "$projects/name-"$'\xff\xfe'".jsonl"

@@ -102,9 +102,11 @@ TEST(ScoreBadges, NightOwlComparesHoursZeroToFourWithPointThreeThree) {
     hours[0] = 1;
     hours[23] = 2;  // one third is 0.333... >= 0.33
     EXPECT_EQ(earned(Score::badgesFor(0, 0, hours, 0, 0, 0, 0)), Ids{"night-owl"});
-    // Sums that would overflow hold at the largest count instead.
-    hours.fill(std::numeric_limits<std::int64_t>::max());
-    EXPECT_EQ(earned(Score::badgesFor(0, 0, hours, 0, 0, 0, 0)), Ids{"night-owl"});
+    // A sum that would overflow holds at the largest count instead of wrapping below zero.
+    hours = {};
+    hours[0] = 1;
+    hours[5] = std::numeric_limits<std::int64_t>::max();
+    EXPECT_TRUE(earned(Score::badgesFor(0, 0, hours, 0, 0, 0, 0)).empty());
 }
 
 }  // namespace
