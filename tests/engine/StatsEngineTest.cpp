@@ -167,27 +167,6 @@ TEST_F(Builder, EditedFilesAreCountedOnceAcrossFiles) {
     EXPECT_EQ(build("2025-03-10T12:00:00Z").filesEdited, 2);
 }
 
-TEST_F(Builder, CachedBuildEqualsColdBuild) {
-    claude("p/a.jsonl", assistant("claude-opus-4-5", 123, 456, "2025-03-09T23:59:59.999Z")
-                            + edit(5, "2025-03-10T00:00:00.001Z"));
-    codex("x/rollout-b.jsonl", activeOn({"2025-03-08"}));
-    const Stats cold = build("2025-03-10T12:00:00Z");
-    EXPECT_TRUE(std::filesystem::exists(cacheFile()));
-    const Stats warm = build("2025-03-10T12:00:00Z");
-    EXPECT_EQ(cold, warm);
-}
-
-TEST_F(Builder, UnchangedTreeDoesNotRewriteTheCache) {
-    claude("p/a.jsonl", activeOn({"2025-03-08"}));
-    build("2025-03-10T12:00:00Z");
-    struct stat before {};
-    ASSERT_EQ(::stat(cacheFile().c_str(), &before), 0);
-    build("2025-03-10T12:00:00Z");
-    struct stat after {};
-    ASSERT_EQ(::stat(cacheFile().c_str(), &after), 0);
-    EXPECT_EQ(before.st_ino, after.st_ino);  // an atomic rewrite would give a new inode
-}
-
 TEST_F(Builder, MemoSkipsTheCacheFileUntilAnotherProcessReplacesIt) {
     claude("p/a.jsonl", activeOn({"2025-03-08"}));
     ParseCacheMemo memo;
@@ -226,23 +205,6 @@ TEST_F(Builder, DeletedFileIsPrunedAndTheCacheSaved) {
     const auto cache = ParseCache::load(cacheDir());
     EXPECT_EQ(cache.entries.size(), 1u);
     EXPECT_FALSE(cache.entries.contains(gone));
-}
-
-TEST_F(Builder, WrongVersionCacheIsRebuiltAsVersionOne) {
-    const auto file = claude("p/a.jsonl", activeOn({"2025-03-08"}));
-    // A cache claiming an impossible contribution must not be used.
-    FileContribution fake;
-    fake.prompts = 999;
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    const double mtime = static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
-    home.write("cache/Tavrik/parse-cache.json",
-               R"({"version":2,"entries":{")" + file + R"(":{"mtime":)" + std::to_string(mtime)
-                   + R"(,"size":)" + std::to_string(st.st_size) + R"(,"contribution":)"
-                   + *toJson(fake) + "}}}");
-    EXPECT_EQ(build("2025-03-10T12:00:00Z").prompts, 0);
-    EXPECT_EQ(ParseCache::load(cacheDir()).version, 1);
-    EXPECT_EQ(ParseCache::load(cacheDir()).entries.size(), 1u);
 }
 
 TEST_F(Builder, StatsDirReplacesOnlyTheClaudeRoot) {
