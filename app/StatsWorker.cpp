@@ -5,6 +5,7 @@
 #include "engine/StatsCache.h"
 #include "engine/StatsEngine.h"
 #include "engine/TimeKit.h"
+#include "prefs/Prefs.h"
 
 #include <QLoggingCategory>
 #include <QTimer>
@@ -36,16 +37,21 @@ StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
         explicit Trees(std::vector<std::filesystem::path> roots) : watch(std::move(roots)) {}
         LogTreeWatch watch;
         std::string day;  // local day of the last build
+        bool keptHistory = false;
         int reuses = 0;
     };
-    const StatsEngine::BuildInputs where = Environment::buildInputs();
-    auto trees = std::make_shared<Trees>(
-        std::vector<std::filesystem::path>{where.claudeRoot, where.codexRoot});
+    StatsEngine::BuildInputs where = Environment::buildInputs();
+    where.claudeRoots.push_back(where.codexRoot);
+    auto trees = std::make_shared<Trees>(std::move(where.claudeRoots));
 
     StatsJob job;
     job.build = [cacheDir, trees](ParseCacheMemo& memo) {
         StatsEngine::BuildInputs inputs = Environment::buildInputs();
         inputs.cacheDir = cacheDir;
+        trees->keptHistory = Prefs::boolean(Prefs::Key::keepHistory);
+        if (trees->keptHistory) {
+            inputs.historyDir = Environment::historyDir();
+        }
         // Armed before the trees are read: a change made during the build is seen next time.
         trees->watch.arm();
         trees->day = TimeKit::dateKey(inputs.now);
@@ -53,9 +59,10 @@ StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
         return StatsEngine::build(inputs, &memo);
     };
     // The statistics depend on the files' list, sizes and modification times, and on the
-    // local day (today, the week, the current streak); nothing else changes them.
+    // local day (today, the week, the current streak), and on whether vanished logs count.
     job.unchanged = [trees] {
         if (trees->reuses >= reuseLimit || TimeKit::dateKey(Environment::now()) != trees->day
+            || Prefs::boolean(Prefs::Key::keepHistory) != trees->keptHistory
             || !trees->watch.quiet()) {
             return false;
         }

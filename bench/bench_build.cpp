@@ -249,11 +249,12 @@ double nowSeconds() {
 int main(int argc, char** argv) {
     tavrik::Environment::tuneAllocator();
     const Args args = parseArgs(argc, argv);
-    const StatsEngine::BuildInputs inputs{StatsEngine::claudeRoot(args.home, std::nullopt),
-                                          StatsEngine::codexRoot(args.home), args.cache,
+    const StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(args.home, std::nullopt)},
+                                          StatsEngine::codexRoot(args.home),
+                                          args.cache,
                                           nowSeconds()};
     const fs::path cacheFile = args.cache / "parse-cache.json";
-    const Tree tree = measureTree(inputs.claudeRoot, inputs.codexRoot);
+    const Tree tree = measureTree(inputs.claudeRoots.front(), inputs.codexRoot);
     if (tree.claudeFiles + tree.codexFiles == 0) {
         std::fprintf(stderr, "tavrik_bench: no log files under %s\n", args.home.c_str());
         return 2;

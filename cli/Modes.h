@@ -1,7 +1,8 @@
 #pragma once
 
 // The command-line modes. Each prints to standard output and returns the exit status: 0,
-// except when "--card" cannot render or write its picture (1). The text modes never create a
+// except when "--card" cannot render or write its picture or a JSON report holds a figure
+// that is not finite (1), and for a bad "--days" (2). The text modes never create a
 // QApplication; the render modes create one on the offscreen platform.
 
 #include "cli/Args.h"
@@ -11,6 +12,7 @@ namespace tavrik::cli {
 int runBench(const Args& args);
 int runStats(const Args& args);
 int runCodex(const Args& args);
+int runDaily(const Args& args);
 int runSyncDryRun(const Args& args);
 
 // Render modes (RenderModes.cpp).

@@ -3,8 +3,8 @@
 
 #include "account/AuthManager.h"
 #include "account/StatsSync.h"
+#include "cli/Inputs.h"
 #include "cli/Modes.h"
-#include "engine/Environment.h"
 #include "engine/StatsEngine.h"
 
 #include <iostream>
@@ -12,7 +12,7 @@
 namespace tavrik::cli {
 
 int runSyncDryRun(const Args&) {
-    const Stats stats = StatsEngine::build(Environment::buildInputs());
+    const Stats stats = StatsEngine::build(userInputs());
     StatsSync::dryRunPrint(stats, AuthManager::shared(), std::cout);
     return 0;
 }

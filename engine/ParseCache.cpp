@@ -15,13 +15,6 @@
 
 namespace tavrik {
 
-template <detail::RecordOf<CacheEntry> Self, class F>
-void forEachField(Self& r, F&& f) {
-    f("mtime", r.mtime);
-    f("size", r.size);
-    f("contribution", r.contribution);
-}
-
 template <detail::RecordOf<ParseCache> Self, class F>
 void forEachField(Self& r, F&& f) {
     f("version", r.version);

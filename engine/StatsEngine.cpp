@@ -1,6 +1,7 @@
 #include "engine/StatsEngine.h"
 
 #include "engine/CodexParser.h"
+#include "engine/History.h"
 #include "engine/ParseCache.h"
 #include "engine/Pricing.h"
 #include "engine/ReadScratch.h"
@@ -167,6 +168,16 @@ std::vector<LogFile> distinctFiles(
     return files;
 }
 
+std::vector<std::string> findLogFiles(const std::vector<std::filesystem::path>& roots) {
+    std::vector<std::string> files;
+    for (const auto& root : roots) {
+        auto found = StatsEngine::findLogFiles(root);
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
+    }
+    return files;
+}
+
 // Saves the cache when it changed: an entry pruned or a file parsed.
 void pruneAndSave(ParseCache& cache, const std::unordered_set<std::string_view>& seen, bool dirty,
                   const std::filesystem::path& cacheDir) {
@@ -247,8 +258,8 @@ const FileContribution& loadOrParse(const std::string& file, const std::optional
     return entry.contribution;
 }
 
-Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
-    const auto claudeFiles = findLogFiles(in.claudeRoot);
+Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, DayBucket>* perDay) {
+    const auto claudeFiles = findLogFiles(in.claudeRoots);
     const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
 
     ReadScratch scratch;
@@ -280,6 +291,16 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
         seen.insert(*f.path);
         fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, *f.reader, fresh));
     }
+    // Vanished files keep counting from the kept history (which takes them from the cache
+    // before it is pruned); a file back at its path counts from the live file only.
+    std::size_t keptFiles = 0;
+    if (in.historyDir) {
+        const auto kept = History::update(*in.historyDir, cache, seen);
+        for (const auto& [path, entry] : kept->sessions) {
+            fold.add(entry.contribution);
+        }
+        keptFiles = kept->sessions.size();
+    }
     pruneAndSave(cache, seen, dirty, in.cacheDir);
     if (memo != nullptr) {
         memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
@@ -297,7 +318,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     if (t.minTs && t.maxTs) {
         s.daysSpan = daysSpan(*t.minTs, *t.maxTs);
     }
-    s.logFiles = static_cast<std::int64_t>(files.size());
+    s.logFiles = static_cast<std::int64_t>(files.size() + keptFiles);
     s.sessions = s.logFiles;
     s.prompts = t.prompts;
     s.assistantMessages = t.assistantMessages;
@@ -338,9 +359,18 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
                                          static_cast<double>(s.streakLongest),
                                          static_cast<double>(s.activeDays));
     s.percentile = Score::percentile(s.crackedScore);
+    if (perDay != nullptr) {
+        *perDay = t.perDay;
+    }
     s.badges = Score::badgesFor(lines, s.streakLongest, s.byHour, s.cost, s.tokensOut,
                                 static_cast<std::int64_t>(s.models.size()), s.sessions);
     return s;
+}
+
+std::map<std::string, DayBucket> daily(const BuildInputs& inputs) {
+    std::map<std::string, DayBucket> days;
+    build(inputs, nullptr, &days);
+    return days;
 }
 
 }  // namespace tavrik::StatsEngine

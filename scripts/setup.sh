@@ -17,7 +17,7 @@ packages=(
     # the Debian package: dependencies found from the binary
     dpkg-dev
     # tests
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev jq
     xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
     dbus dbus-bin gnome-keyring
     postgresql

@@ -26,8 +26,10 @@ protected:
         return home.write(".codex/sessions/" + relative, text);
     }
     StatsEngine::BuildInputs inputs(double now) const {
-        return {StatsEngine::claudeRoot(home.path(), std::nullopt),
-                StatsEngine::codexRoot(home.path()), cacheDir(), now};
+        return {{StatsEngine::claudeRoot(home.path(), std::nullopt)},
+                StatsEngine::codexRoot(home.path()),
+                cacheDir(),
+                now};
     }
     Stats build(const char* nowIso) { return StatsEngine::build(inputs(at(nowIso))); }
     std::filesystem::path cacheDir() const { return home.path() / "cache" / "Tavrik"; }
@@ -213,7 +215,7 @@ TEST_F(Builder, StatsDirReplacesOnlyTheClaudeRoot) {
     claude("p/a.jsonl", activeOn({"2025-03-02"}));
     codex("rollout-c.jsonl", activeOn({"2025-03-03"}));
     auto in = inputs(at("2025-03-10T12:00:00Z"));
-    in.claudeRoot = StatsEngine::claudeRoot(home.path(), other);
+    in.claudeRoots = {StatsEngine::claudeRoot(home.path(), other)};
     const Stats s = StatsEngine::build(in);
     EXPECT_EQ(s.sessions, 2);
     EXPECT_EQ(s.since, "2025-03-01");

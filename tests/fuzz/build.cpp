@@ -21,21 +21,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const fuzz::ScratchFolder folder;
     const std::filesystem::path home = folder.path() / "home";
     std::filesystem::remove_all(home);
-    const StatsEngine::BuildInputs in{StatsEngine::claudeRoot(home, std::nullopt),
-                                      StatsEngine::codexRoot(home), home / "cache",
+    const StatsEngine::BuildInputs in{{StatsEngine::claudeRoot(home, std::nullopt)},
+                                      StatsEngine::codexRoot(home),
+                                      home / "cache",
                                       1'741'608'000};  // 2025-03-10T12:00:00Z
 
     FuzzedDataProvider input(data, size);
     const int files = input.ConsumeIntegralInRange(1, 3);
     for (int i = 0; i < files; ++i) {
         const bool codex = input.ConsumeBool();
-        const auto dir = codex ? in.codexRoot : in.claudeRoot / "p";
+        const auto dir = codex ? in.codexRoot : in.claudeRoots.front() / "p";
         const auto path = dir / ((codex ? "rollout-" : "") + std::to_string(i) + ".jsonl");
         std::filesystem::create_directories(dir);
         std::ofstream(path, std::ios::binary) << input.ConsumeRandomLengthString();
         if (!codex && input.ConsumeBool()) {
             std::filesystem::create_symlink(
-                path, in.claudeRoot / ("link" + std::to_string(i) + ".jsonl"));
+                path, in.claudeRoots.front() / ("link" + std::to_string(i) + ".jsonl"));
         }
     }
 
