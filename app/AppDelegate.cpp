@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/DirWatcher.h"
+#include "app/LookPrefs.h"
 #include "app/Milestones.h"
 #include "app/StatusNotifierItem.h"
 #include "app/TrayFace.h"
@@ -157,42 +158,25 @@ void AppDelegate::applicationDidFinishLaunching() {
     Font::registerFont();
     buildStatusItem();
     buildMenu();
+    m_look = readLook();
+    m_overlay->setLook(m_look);
 
+    // Everything called back later finds the delegate gone or alive, never half torn down.
     QPointer<AppDelegate> self(this);
-    Overlay::Actions actions;
-    actions.download = [self] {
-        if (self) {
-            self->saveCard();
-        }
-    };
-    actions.copy = [self] {
-        if (self) {
-            self->copyCard();
-        }
-    };
-    actions.refresh = [self] {
-        if (self) {
-            self->refresh();
-        }
-    };
-    actions.cycle = [self] {
-        if (self) {
-            self->cycleWingStat();
-        }
-    };
-    actions.configure = [self] {
-        if (self) {
-            self->openSettings();
-        }
-    };
-    m_overlay->setActions(std::move(actions));
-
-    if (m_settings) {
-        m_settings->setOnChange([self] {
+    const auto guarded = [self](void (AppDelegate::*method)()) {
+        return [self, method] {
             if (self) {
-                self->settingsChanged();
+                (self.data()->*method)();
             }
-        });
+        };
+    };
+    m_overlay->setActions({.download = guarded(&AppDelegate::saveCard),
+                           .copy = guarded(&AppDelegate::copyCard),
+                           .refresh = guarded(&AppDelegate::refresh),
+                           .cycle = guarded(&AppDelegate::cycleWingStat),
+                           .configure = guarded(&AppDelegate::openSettings)});
+    if (m_settings) {
+        m_settings->setOnChange(guarded(&AppDelegate::settingsChanged));
         m_settings->setStatsProvider(
             [self]() -> std::optional<Stats> { return self ? self->m_stats : std::nullopt; });
     }
@@ -212,11 +196,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     // The Codex sessions are not watched: they sit in dated folders several levels down, and
     // the timer picks them up.
-    m_watcher = DirWatcher::create(m_options.watchDir, [self] {
-        if (self) {
-            self->refresh();
-        }
-    });
+    m_watcher = DirWatcher::create(m_options.watchDir, guarded(&AppDelegate::refresh));
 }
 
 void AppDelegate::buildStatusItem() {
@@ -316,6 +296,7 @@ void AppDelegate::onBuilt(const Stats& stats) {
 void AppDelegate::apply(const Stats& stats) {
     std::optional<Stats> prev = std::move(m_stats);
     m_stats = stats;
+    updateLook();
     showOnOverlay();
     m_headerItem->setText(headerTitle(stats));
     detectMilestones(prev, stats);
@@ -332,7 +313,16 @@ void AppDelegate::showOnOverlay() {
     }
 }
 
+void AppDelegate::updateLook() {
+    Look look = readLook();
+    if (look != m_look) {
+        m_look = look;
+        m_overlay->setLook(m_look);
+    }
+}
+
 void AppDelegate::applyLive() {
+    updateLook();
     showOnOverlay();
     buildMenu();
 }
@@ -366,7 +356,7 @@ void AppDelegate::saveCard() {
     if (!m_stats || !m_options.cardPng) {
         return;
     }
-    const std::optional<QByteArray> png = m_options.cardPng(*m_stats);
+    const std::optional<QByteArray> png = m_options.cardPng(*m_stats, m_look);
     if (!png) {
         return;
     }
@@ -389,7 +379,7 @@ void AppDelegate::copyCard() {
     if (!m_stats || !m_options.cardImage) {
         return;
     }
-    const QImage image = m_options.cardImage(*m_stats);
+    const QImage image = m_options.cardImage(*m_stats, m_look);
     if (image.isNull()) {
         return;
     }

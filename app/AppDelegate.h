@@ -14,6 +14,7 @@
 #include "app/SettingsSurface.h"
 #include "app/StatsWorker.h"
 #include "engine/Records.h"
+#include "theme/Look.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -52,10 +53,10 @@ struct AppOptions {
     std::unique_ptr<Overlay> overlay;           // NoOverlay when empty
     std::unique_ptr<SettingsSurface> settings;  // "Settings…" is disabled when empty
     std::function<void(const Stats&)> upload;   // offered every applied Stats
-    std::function<std::optional<QByteArray>(const Stats&)> cardPng;  // the card as PNG
-    std::function<QImage(const Stats&)> cardImage;                   // the card as an image
-    std::function<void(const std::filesystem::path&)> reveal;        // show a saved file
-    std::function<void(const std::string&)> debugOut;                // standard error when empty
+    std::function<std::optional<QByteArray>(const Stats&, const Look&)> cardPng;  // as PNG
+    std::function<QImage(const Stats&, const Look&)> cardImage;  // the card as an image
+    std::function<void(const std::filesystem::path&)> reveal;    // show a saved file
+    std::function<void(const std::string&)> debugOut;            // standard error when empty
     bool statusNotifier = true;  // publish the tray item ourselves where a StatusNotifier host runs
 };
 
@@ -94,10 +95,10 @@ public:
     void refresh();
     void refreshNow();
 
-    // Makes stats current: overlay, header title, milestones, the upload step.
+    // Makes stats current: the look, overlay, header title, milestones, the upload step.
     void apply(const Stats& stats);
-    // Re-renders the overlay from the current Stats after a preference changed, then rebuilds
-    // the menu.
+    // Re-reads the look and re-renders the overlay from the current Stats after a preference
+    // changed, then rebuilds the menu.
     void applyLive();
     // Answers a change made in the settings window.
     void settingsChanged();
@@ -113,6 +114,7 @@ public:
     void detectMilestones(const std::optional<Stats>& prev, const Stats& next);
 
     const std::optional<Stats>& stats() const { return m_stats; }
+    const Look& look() const { return m_look; }
     bool isRefreshing() const { return m_isRefreshing; }
     QSystemTrayIcon* statusItem() const { return m_statusItem.get(); }
     QMenu* menu() const { return m_menu.get(); }
@@ -129,6 +131,8 @@ Q_SIGNALS:
 private:
     void onBuilt(const Stats& stats);
     void showOnOverlay();
+    // Reads the look from the settings and hands it to the overlay when it changed.
+    void updateLook();
     QString cardPath() const;
 
     AppOptions m_options;
@@ -141,6 +145,7 @@ private:
     QAction* m_protectItem = nullptr;
     QAction* m_hideNotchItem = nullptr;
     std::optional<Stats> m_stats;
+    Look m_look;
     std::unique_ptr<DirWatcher> m_watcher;
     bool m_isRefreshing = false;
     std::unique_ptr<StatsThread> m_statsThread;  // last: stopped first

@@ -171,8 +171,8 @@ AppOptions userOptions(bool debug) {
     options.reveal = [](const std::filesystem::path& file) { FileReveal::reveal(file); };
     options.overlay = std::make_unique<NotchOverlay>();
     options.settings = std::make_unique<SettingsWindowSurface>(AuthManager::shared());
-    options.cardPng = [](const Stats& stats) { return CardRenderer::pngData(stats); };
-    options.cardImage = [](const Stats& stats) { return CardRenderer::render(stats); };
+    options.cardPng = CardRenderer::pngData;
+    options.cardImage = CardRenderer::render;
     // The upload decides by itself whether anything is sent (signed in, private mode off,
     // leaderboard joined, evening, not yet today); the application never waits for it.
     options.upload = [](const Stats& stats) {

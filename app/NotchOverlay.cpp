@@ -10,16 +10,11 @@ NotchOverlay::NotchOverlay() : m_notch(std::make_unique<NotchController>()) {}
 NotchOverlay::~NotchOverlay() = default;
 
 void NotchOverlay::setActions(Actions actions) {
-    m_notch->setOnDownload(std::move(actions.download));
-    m_notch->setOnCopy(std::move(actions.copy));
-    m_notch->setOnRefresh(std::move(actions.refresh));
-    m_notch->setOnCycle(std::move(actions.cycle));
-    // The clicked button plays no part: the settings window opens centred.
-    m_notch->setOnConfigure([configure = std::move(actions.configure)](QWidget*) {
-        if (configure) {
-            configure();
-        }
-    });
+    m_notch->content().setActions(std::move(actions));
+}
+
+void NotchOverlay::setLook(const Look& look) {
+    m_notch->content().setLook(look);
 }
 
 void NotchOverlay::showStats(const Stats& stats, bool amber) {

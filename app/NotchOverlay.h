@@ -20,6 +20,7 @@ public:
     NotchController& controller() const { return *m_notch; }
 
     void setActions(Actions actions) override;
+    void setLook(const Look& look) override;
     void showStats(const Stats& stats, bool amber) override;
     void relayout() override;
     void setHidden(bool hidden) override;

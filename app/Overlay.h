@@ -8,26 +8,22 @@
 // clicked; an unset action does nothing.
 
 #include "engine/Records.h"
-
-#include <functional>
+#include "notch/OverlayActions.h"
+#include "theme/Look.h"
 
 namespace tavrik {
 
 class Overlay {
 public:
-    // What the overlay's buttons do.
-    struct Actions {
-        std::function<void()> download;   // save the card
-        std::function<void()> copy;       // copy the card
-        std::function<void()> refresh;    // ask for a refresh
-        std::function<void()> cycle;      // show the next wing statistic
-        std::function<void()> configure;  // open the settings
-    };
+    // What the overlay's buttons do; handed to its view unchanged.
+    using Actions = OverlayActions;
 
     virtual ~Overlay() = default;
 
     // Hands the buttons their actions.
     virtual void setActions(Actions actions) = 0;
+    // Draws with look from now on.
+    virtual void setLook(const Look& look) = 0;
     // Shows stats, amber while the streak is at risk; recomputes the geometry and re-places
     // the overlay when it is collapsed.
     virtual void showStats(const Stats& stats, bool amber) = 0;
@@ -46,6 +42,7 @@ public:
 class NoOverlay final : public Overlay {
 public:
     void setActions(Actions) override {}
+    void setLook(const Look&) override {}
     void showStats(const Stats&, bool) override {}
     void relayout() override {}
     void setHidden(bool) override {}

@@ -40,7 +40,7 @@ constexpr QColor meterOff{35, 40, 22, 153};  // alpha 0.6
 constexpr int meterCount = 20;
 constexpr std::size_t maxChips = 6;
 
-// The accent-derived colours, taken from the current accent at the start of every draw.
+// The accent-derived colours, taken from the look at the start of every draw.
 struct Palette {
     QColor accent;    // the selected accent, whatever its name
     QColor onAccent;  // text on the accent
@@ -186,8 +186,8 @@ void drawGlow(QPainter& p, const Palette& pal) {
     p.fillPath(disc, glow);
 }
 
-void drawPattern(QPainter& p) {
-    switch (Theme::cardBackground()) {
+void drawPattern(QPainter& p, Theme::CardBackground background) {
+    switch (background) {
         case Theme::CardBackground::Solid:
             return;
         case Theme::CardBackground::LightStreaks: {
@@ -331,8 +331,8 @@ std::vector<Badge> chipBadges(const Stats& stats) {
     return earned;
 }
 
-void draw(QPainter& p, const Stats& stats) {
-    const AccentTheme& accent = Accent::current();
+void draw(QPainter& p, const Stats& stats, const Look& look) {
+    const AccentTheme& accent = look.accent;
     const Palette pal{accent.color, accent.textOn()};
 
     p.save();
@@ -341,7 +341,7 @@ void draw(QPainter& p, const Stats& stats) {
 
     fill(p, QRectF(0, 0, W, H), Theme::bg);
     drawGlow(p, pal);
-    drawPattern(p);
+    drawPattern(p, look.background);
 
     // The panel is opaque: glow and pattern stay visible only in the 20-point margin.
     pixelPanel(p, QRectF(20, 20, W - 40, H - 40), panelFill, panelBorder, 26);
@@ -372,7 +372,7 @@ void draw(QPainter& p, const Stats& stats) {
     p.restore();
 }
 
-QImage render(const Stats& stats) {
+QImage render(const Stats& stats, const Look& look) {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
         return {};
     }
@@ -384,13 +384,13 @@ QImage render(const Stats& stats) {
     image.setDevicePixelRatio(1);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    draw(painter, stats);
+    draw(painter, stats, look);
     painter.end();
     return image;
 }
 
-std::optional<QByteArray> pngData(const Stats& stats) {
-    const QImage image = render(stats);
+std::optional<QByteArray> pngData(const Stats& stats, const Look& look) {
+    const QImage image = render(stats, look);
     if (image.isNull()) {
         return std::nullopt;
     }

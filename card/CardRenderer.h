@@ -5,11 +5,12 @@
 // figures, the earned badges and a footer.
 //
 // Coordinates are points with the origin at the top-left corner, y downwards; on the card one
-// point is one pixel. The accent and the background pattern are read from the user's settings
-// at every draw. Drawing needs a QGuiApplication (fonts) and runs on its thread; it never fails
+// point is one pixel. The accent and the background pattern come from the Look it is given.
+// Drawing needs a QGuiApplication (fonts) and runs on its thread; it never fails
 // for lack of a font (the system fixed-width font stands in for the pixel font).
 
 #include "engine/Records.h"
+#include "theme/Look.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -31,15 +32,15 @@ enum class Align { Left, Center, Right };
 
 // Draws the whole card with painter, whose device has been prepared as a W x H surface with
 // its origin at the top left (it may be scaled to fit another size).
-void draw(QPainter& painter, const Stats& stats);
+void draw(QPainter& painter, const Stats& stats, const Look& look);
 
 // Returns the card as a W x H pixel image (ARGB32 premultiplied, device pixel ratio 1,
 // whatever the screens' scale), or a null image when none can be allocated or no
 // QGuiApplication exists.
-QImage render(const Stats& stats);
+QImage render(const Stats& stats, const Look& look);
 
 // Returns the card encoded as PNG, or nothing when it cannot be rendered or encoded.
-std::optional<QByteArray> pngData(const Stats& stats);
+std::optional<QByteArray> pngData(const Stats& stats, const Look& look);
 
 // The parts of the drawing that are rules rather than pictures.
 

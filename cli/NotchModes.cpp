@@ -2,10 +2,12 @@
 // overlay shows it; "--notchview" and "--notchcorner" write the notch debug sheet at zoom 4
 // and 8. They draw off-screen on the offscreen platform, so no display is needed.
 
+#include "app/LookPrefs.h"
 #include "cli/Modes.h"
 #include "engine/Records.h"
 #include "notch/NotchContentView.h"
 #include "notch/NotchDebug.h"
+#include "notch/NotchStyle.h"
 #include "theme/Font.h"
 #include "theme/Sprites.h"
 
@@ -43,17 +45,22 @@ std::unique_ptr<QApplication> offscreenApp() {
     return std::make_unique<QApplication>(argc, argv);
 }
 
+// The schematic overlay of the debug sheets: a 180-point body with the user's flare.
+NotchSketch sketch() {
+    return {180, NotchStyle::flare(readLook().shape)};
+}
+
 void print(const std::string& line) {
     std::fputs(line.c_str(), stdout);
     std::fflush(stdout);
 }
 
-// Renders one collapsed overlay showing sprite index at the animation counter frame.
-QImage overlayCell(const Stats& stats, int index, int frame, double height) {
+// Renders one collapsed overlay with look at the animation counter frame.
+QImage overlayCell(const Stats& stats, const Look& look, int frame, double height) {
     NotchContentView view(QRect(0, 0, static_cast<int>(cellWidth), static_cast<int>(height)));
     view.stopAnimating();
     view.setStats(stats);
-    view.setDebugSpriteOverride(index);
+    view.setLook(look);
     view.setAnimFrame(frame);
     QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
@@ -67,7 +74,7 @@ QImage overlayCell(const Stats& stats, int index, int frame, double height) {
 
 // The filmstrip: one row per sprite, four frames per row, sprite 0 at the top. The rows are
 // laid out from the bottom edge upwards; yDown converts a box to the image's coordinates.
-QImage filmstrip() {
+QImage filmstrip(Look look) {
     Stats stats;
     stats.crackedScore = 71;
     const auto sprites = Sprites::all();
@@ -98,8 +105,9 @@ QImage filmstrip() {
         const QString name = QString::fromUtf8(sprites[static_cast<std::size_t>(i)].name.data(),
                                                static_cast<qsizetype>(sprites[i].name.size()));
         p.drawText(QPointF(12, yDown(y + h + 3, 0) - metrics.descent()), name);
+        look.sprite = static_cast<std::size_t>(i);
         for (int k = 0; k < framesShown; ++k) {
-            const QImage cell = overlayCell(stats, i, frameStep * k, h);
+            const QImage cell = overlayCell(stats, look, frameStep * k, h);
             if (!cell.isNull()) {
                 p.drawImage(QRectF(10 + cellWidth * k, yDown(y, h), cellWidth, h), cell);
             }
@@ -113,7 +121,7 @@ QImage filmstrip() {
 int runSprites(const Args& args) {
     const std::string path = args.after("--sprites").value_or("/tmp/tavrik-sprites.png");
     const auto app = offscreenApp();
-    const QImage canvas = filmstrip();
+    const QImage canvas = filmstrip(readLook());
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -133,14 +141,14 @@ int runSprites(const Args& args) {
 int runNotchView(const Args& args) {
     const std::string path = args.after("--notchview").value_or("/tmp/tavrik-notchview.png");
     const auto app = offscreenApp();
-    writeNotchDebug(path, 4);
+    writeNotchDebug(path, 4, sketch());
     return 0;
 }
 
 int runNotchCorner(const Args& args) {
     const std::string path = args.after("--notchcorner").value_or("/tmp/tavrik-notchcorner.png");
     const auto app = offscreenApp();
-    writeNotchDebug(path, 8);
+    writeNotchDebug(path, 8, sketch());
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // They draw off-screen: the application object runs on the offscreen platform, so no display
 // is needed.
 
+#include "app/LookPrefs.h"
 #include "card/CardRenderer.h"
 #include "cli/Inputs.h"
 #include "cli/Modes.h"
@@ -34,7 +35,7 @@ int runCard(const Args& args) {
     const std::string path = args.after("--card").value_or("/tmp/tavrik-card.png");
     const Stats stats = StatsEngine::build(userInputs());
     const auto app = offscreenApp();
-    const std::optional<QByteArray> png = CardRenderer::pngData(stats);
+    const std::optional<QByteArray> png = CardRenderer::pngData(stats, readLook());
     if (!png) {
         std::cout << "card render failed\n";
         return 1;

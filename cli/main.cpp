@@ -5,7 +5,6 @@
 #include "cli/Args.h"
 #include "cli/Modes.h"
 #include "engine/Environment.h"
-#include "notch/NotchDebug.h"
 
 #include <algorithm>
 #include <iostream>
@@ -124,8 +123,6 @@ std::optional<std::string> unknownArgument(const Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The schematic overlay of the notch debug renders.
-    tavrik::dbgBodyW = 180;
     tavrik::Environment::tuneAllocator();
 
     Args args;

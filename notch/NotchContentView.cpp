@@ -4,7 +4,6 @@
 #include "engine/Fmt.h"
 #include "notch/NotchShape.h"
 #include "notch/NotchStyle.h"
-#include "prefs/Prefs.h"
 #include "theme/Font.h"
 #include "theme/Sprites.h"
 #include "theme/Theme.h"
@@ -78,10 +77,16 @@ constexpr double buttonGap = 8;
 constexpr double buttonHeight = 30;
 constexpr double protectHeight = 16;
 
-const QString downloadTitle = QStringLiteral("Download");
-const QString copyTitle = QStringLiteral("Copy");
-const QString refreshTitle = QStringLiteral("Refresh");
-const QString configureTitle = QStringLiteral("\u2699 Configure");
+// The expanded state's buttons, left to right.
+const struct {
+    const char* title;  // UTF-8
+    NotchContentView::Action action;
+} buttonRow[] = {
+    {"Download", &OverlayActions::download},
+    {"Copy", &OverlayActions::copy},
+    {"Refresh", &OverlayActions::refresh},
+    {"\u2699 Configure", &OverlayActions::configure},
+};
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -89,14 +94,6 @@ QString qs(const std::string& s) {
 
 std::string decimal(std::int64_t v) {
     return std::to_string(v);
-}
-
-const SpriteDef& spriteFor(std::optional<int> override) {
-    const auto all = Sprites::all();
-    if (override && *override >= 0 && static_cast<std::size_t>(*override) < all.size()) {
-        return all[static_cast<std::size_t>(*override)];
-    }
-    return Sprites::current();
 }
 
 QRect toRect(const QRectF& r) {
@@ -164,10 +161,17 @@ void NotchContentView::setup() {
     m_cardView->setObjectName(QStringLiteral("cardView"));
     m_cardView->hide();
 
-    m_downloadBtn = style(downloadTitle, &NotchContentView::hitDownload);
-    m_copyBtn = style(copyTitle, &NotchContentView::hitCopy);
-    m_refreshBtn = style(refreshTitle, &NotchContentView::hitRefresh);
-    m_configureBtn = style(configureTitle, &NotchContentView::hitConfigure);
+    for (const auto& [title, action] : buttonRow) {
+        auto* button = new QPushButton(QString::fromUtf8(title), this);
+        button->setObjectName(button->text());
+        button->setFlat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setCursor(Qt::PointingHandCursor);
+        connect(button, &QPushButton::clicked, this, [this, a = action] { run(a); });
+        button->hide();
+        m_buttons.emplace_back(action, button);
+    }
+    restyleButtons();
 
     m_protectLabel = new QLabel(this);
     m_protectLabel->setObjectName(QStringLiteral("protectLabel"));
@@ -180,43 +184,35 @@ void NotchContentView::setup() {
     m_protectLabel->hide();
 }
 
-QPushButton* NotchContentView::style(const QString& title, void (NotchContentView::*action)()) {
-    auto* button = new QPushButton(title, this);
-    button->setObjectName(title);
-    button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFont(Font::pixel(buttonPx));
-    connect(button, &QPushButton::clicked, this, action);
-    button->hide();
-    restyleButton(button, title);
-    return button;
+void NotchContentView::restyleButtons() {
+    const QColor accent = m_look.accent.color;
+    for (const auto& [action, button] : m_buttons) {
+        button->setFont(Font::pixel(buttonPx));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
+                           " border-radius: 6px; color: %4; }")
+                .arg(buttonFill.red())
+                .arg(buttonFill.green())
+                .arg(buttonFill.blue())
+                .arg(accent.name(QColor::HexRgb)));
+    }
 }
 
-void NotchContentView::restyleButton(QPushButton* button, const QString& title) {
-    button->setText(title);
-    button->setFont(Font::pixel(buttonPx));
-    const QColor accent = Accent::current().color;
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background-color: rgb(%1, %2, %3); border: none;"
-                       " border-radius: 6px; color: %4; }")
-            .arg(buttonFill.red())
-            .arg(buttonFill.green())
-            .arg(buttonFill.blue())
-            .arg(accent.name(QColor::HexRgb)));
+QPushButton* NotchContentView::button(Action action) const {
+    for (const auto& [a, button] : m_buttons) {
+        if (a == action) {
+            return button;
+        }
+    }
+    return nullptr;
 }
 
 void NotchContentView::setExpanded(bool expanded) {
     m_expanded = expanded;
     m_cardView->setVisible(expanded);
-    m_downloadBtn->setVisible(expanded);
-    m_copyBtn->setVisible(expanded);
-    m_refreshBtn->setVisible(expanded);
-    m_configureBtn->setVisible(expanded);
-    restyleButton(m_downloadBtn, downloadTitle);
-    restyleButton(m_copyBtn, copyTitle);
-    restyleButton(m_refreshBtn, refreshTitle);
-    restyleButton(m_configureBtn, configureTitle);
+    for (const auto& [action, button] : m_buttons) {
+        button->setVisible(expanded);
+    }
     if (expanded && m_stats) {
         renderCard();
         m_protectLabel->setVisible(m_amber);
@@ -252,8 +248,11 @@ void NotchContentView::celebrate(int ticks) {
     update();
 }
 
-void NotchContentView::setDebugSpriteOverride(std::optional<int> index) {
-    m_debugSpriteOverride = index;
+void NotchContentView::setLook(const Look& look) {
+    m_look = look;
+    restyleButtons();
+    refreshCard();
+    layoutExpanded();
     update();
 }
 
@@ -264,7 +263,7 @@ void NotchContentView::refreshCard() {
 }
 
 void NotchContentView::renderCard() {
-    m_cardView->setImage(CardRenderer::render(*m_stats));
+    m_cardView->setImage(CardRenderer::render(*m_stats, m_look));
 }
 
 void NotchContentView::startAnimating() {
@@ -289,7 +288,7 @@ void NotchContentView::tick() {
     }
     // Only the sprite moves, and the celebration changes only its colours: repainting the
     // rest of the overlay several times a second would cost most of the idle time.
-    update(spriteBox(NotchStyle::flare()).toAlignedRect());
+    update(spriteBox(NotchStyle::flare(m_look.shape)).toAlignedRect());
 }
 
 double NotchContentView::rightStatWidth() const {
@@ -297,19 +296,16 @@ double NotchContentView::rightStatWidth() const {
         return 0;
     }
     const QFontMetricsF metrics(Font::pixel(numberPx));
-    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, Prefs::wingStat()))));
+    return std::ceil(metrics.horizontalAdvance(qs(wingValue(*m_stats, m_look.wingStat))));
 }
 
 QRectF NotchContentView::rightWingRect() const {
-    return wingRect(width(), NotchStyle::flare(), rightStatWidth());
+    return wingRect(width(), NotchStyle::flare(m_look.shape), rightStatWidth());
 }
 
 QPainterPath NotchContentView::shapePath() const {
-    return shapePath(NotchStyle::flare());
-}
-
-QPainterPath NotchContentView::shapePath(double flare) const {
-    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_expanded), flare);
+    return NotchShape::path(QRectF(rect()), NotchStyle::bottomRadius(m_look.shape, m_expanded),
+                            NotchStyle::flare(m_look.shape));
 }
 
 QWidget* NotchContentView::cardView() const {
@@ -321,9 +317,8 @@ QImage NotchContentView::cardImage() const {
 }
 
 void NotchContentView::paintEvent(QPaintEvent* event) {
-    // The settings are read once per draw: each read opens the settings store.
-    const double f = NotchStyle::flare();
-    const AccentTheme& accent = Accent::current();
+    const double f = NotchStyle::flare(m_look.shape);
+    const AccentTheme& accent = m_look.accent;
 
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -331,13 +326,13 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
 
-    const QPainterPath shape = shapePath(f);
+    const QPainterPath shape = shapePath();
     p.fillPath(shape, Qt::black);
     if (m_expanded) {
         p.strokePath(shape, QPen(expandedRim, 1));
     }
 
-    const SpriteDef& sprite = spriteFor(m_debugSpriteOverride);
+    const SpriteDef& sprite = Sprites::at(m_look.sprite);
     const double cell = Sprites::cellPt;
     const QRectF box = spriteBox(f);
     const QPointF topLeft(box.x() + (box.width() - sprite.cols * cell) / 2,
@@ -348,7 +343,7 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
     if (!m_stats) {
         return;
     }
-    const QString text = qs(wingValue(*m_stats, Prefs::wingStat()));
+    const QString text = qs(wingValue(*m_stats, m_look.wingStat));
     const QFont font = Font::pixel(numberPx);
     const QFontMetricsF metrics(font);
     const double textWidth = metrics.horizontalAdvance(text);
@@ -371,18 +366,18 @@ void NotchContentView::layoutExpanded() {
     if (!m_expanded) {
         return;
     }
-    const double f = NotchStyle::flare();
+    const double f = NotchStyle::flare(m_look.shape);
     const QRectF inner(f, 0, width() - 2 * f, height());
     const double cw = inner.width() - 2 * cardMargin;
     const double ch = cw * CardRenderer::H / CardRenderer::W;
     const double cardTop = collapsedH + cardGap;
     m_cardView->setGeometry(toRect(QRectF(inner.left() + cardMargin, cardTop, cw, ch)));
-    const double bw = (cw - 3 * buttonGap) / 4;
+    const auto n = static_cast<double>(m_buttons.size());
+    const double bw = (cw - (n - 1) * buttonGap) / n;
     const double by = cardTop + ch + 10;
-    QPushButton* buttons[] = {m_downloadBtn, m_copyBtn, m_refreshBtn, m_configureBtn};
-    for (int i = 0; i < 4; ++i) {
-        buttons[i]->setGeometry(
-            toRect(QRectF(inner.left() + cardMargin + i * (bw + buttonGap), by, bw, buttonHeight)));
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        const double x = inner.left() + cardMargin + static_cast<double>(i) * (bw + buttonGap);
+        m_buttons[i].second->setGeometry(toRect(QRectF(x, by, bw, buttonHeight)));
     }
     m_protectLabel->setGeometry(
         toRect(QRectF(inner.left() + cardMargin, by + 38, cw, protectHeight)));
@@ -407,33 +402,16 @@ void NotchContentView::onCollapseTimeout() {
 }
 
 void NotchContentView::mousePressEvent(QMouseEvent* event) {
-    if (!m_expanded && rightWingRect().contains(event->position()) && m_onCycle) {
-        m_onCycle();
+    if (!m_expanded && rightWingRect().contains(event->position())) {
+        run(&OverlayActions::cycle);
     }
 }
 
-void NotchContentView::hitDownload() {
-    if (m_onDownload) {
-        m_onDownload();
-    }
-}
-
-void NotchContentView::hitCopy() {
-    if (m_onCopy) {
-        m_onCopy();
-    }
-}
-
-void NotchContentView::hitRefresh() {
-    if (m_onRefresh) {
-        m_onRefresh();
-    }
-}
-
-void NotchContentView::hitConfigure() {
+void NotchContentView::run(Action action) {
+    // A button opening a window under the pointer must not see the overlay collapse under it.
     m_collapseTimer.stop();
-    if (m_onConfigure) {
-        m_onConfigure(m_configureBtn);
+    if (m_actions.*action) {
+        (m_actions.*action)();
     }
 }
 

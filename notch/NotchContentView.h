@@ -7,10 +7,11 @@
 // warning line. Leaving collapses it 0.35 s later unless the pointer comes back.
 //
 // Coordinates are points, origin top left, y downwards. The shape, sprite, accent and wing
-// statistic are read from the preferences at every draw. Main thread only. Callbacks that are
-// not set make their buttons and clicks do nothing.
+// statistic come from the view's Look, which its owner sets. Main thread only.
 
 #include "engine/Records.h"
+#include "notch/OverlayActions.h"
+#include "theme/Look.h"
 
 #include <QImage>
 #include <QTimer>
@@ -20,6 +21,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPainterPath;
@@ -31,8 +34,8 @@ namespace detail {
 class CardImageView;
 }
 
-// Returns the text of the right wing for a wing statistic (Prefs::wingStatLabels); 0 and any
-// value outside 1 … 6 show the score.
+// Returns the text of the right wing for a wing statistic (Look::wingStat); 0 and any value
+// outside 1 … 6 show the score.
 std::string wingValue(const Stats& stats, std::int64_t wingStat);
 
 class NotchContentView final : public QWidget {
@@ -47,14 +50,9 @@ public:
     explicit NotchContentView(const QRect& frame, QWidget* parent = nullptr);
     ~NotchContentView() override;
 
-    void setOnCycle(std::function<void()> callback) { m_onCycle = std::move(callback); }
-    void setOnDownload(std::function<void()> callback) { m_onDownload = std::move(callback); }
-    void setOnCopy(std::function<void()> callback) { m_onCopy = std::move(callback); }
-    void setOnRefresh(std::function<void()> callback) { m_onRefresh = std::move(callback); }
-    // Receives the "⚙ Configure" button as the anchor for a menu or window.
-    void setOnConfigure(std::function<void(QWidget*)> callback) {
-        m_onConfigure = std::move(callback);
-    }
+    using Action = std::function<void()> OverlayActions::*;
+
+    void setActions(OverlayActions actions) { m_actions = std::move(actions); }
     // Asks the owner to expand (true) or collapse (false); the owner calls setExpanded.
     void setOnExpandChange(std::function<void(bool)> callback) {
         m_onExpandChange = std::move(callback);
@@ -79,9 +77,9 @@ public:
     // Starts a celebration of the given number of ticks.
     void celebrate(int ticks = celebrationTicks);
 
-    // A sprite index drawn instead of the user's choice; an invalid index is ignored.
-    std::optional<int> debugSpriteOverride() const { return m_debugSpriteOverride; }
-    void setDebugSpriteOverride(std::optional<int> index);
+    const Look& look() const { return m_look; }
+    // Draws with look from now on: restyles the buttons and redraws.
+    void setLook(const Look& look);
 
     // Re-renders the card image while expanded with statistics; the protect line is left alone.
     void refreshCard();
@@ -106,16 +104,14 @@ public:
     // Returns the right wing: at least 66 wide, at the right end of the body, strip high.
     QRectF rightWingRect() const;
 
-    // Returns the outline the view fills: its bounds with the stored flare and the bottom
+    // Returns the outline the view fills: its bounds with the look's flare and the bottom
     // radius of the current state.
     QPainterPath shapePath() const;
 
     QWidget* cardView() const;
     QImage cardImage() const;
-    QPushButton* downloadButton() const { return m_downloadBtn; }
-    QPushButton* copyButton() const { return m_copyBtn; }
-    QPushButton* refreshButton() const { return m_refreshBtn; }
-    QPushButton* configureButton() const { return m_configureBtn; }
+    // Returns the expanded state's button that runs action, or null when none does.
+    QPushButton* button(Action action) const;
     QLabel* protectLabel() const { return m_protectLabel; }
 
 protected:
@@ -127,22 +123,13 @@ protected:
 
 private:
     void setup();
-    QPainterPath shapePath(double flare) const;
-    QPushButton* style(const QString& title, void (NotchContentView::*action)());
-    void restyleButton(QPushButton* button, const QString& title);
+    void restyleButtons();
     void renderCard();
     void layoutExpanded();
     void onCollapseTimeout();
-    void hitDownload();
-    void hitCopy();
-    void hitRefresh();
-    void hitConfigure();
+    void run(Action action);
 
-    std::function<void()> m_onCycle;
-    std::function<void()> m_onDownload;
-    std::function<void()> m_onCopy;
-    std::function<void()> m_onRefresh;
-    std::function<void(QWidget*)> m_onConfigure;
+    OverlayActions m_actions;
     std::function<void(bool)> m_onExpandChange;
 
     bool m_expanded = false;
@@ -151,14 +138,11 @@ private:
     int m_animFrame = 0;
     bool m_celebrating = false;
     int m_celebrateFrames = 0;
-    std::optional<int> m_debugSpriteOverride;
+    Look m_look;
     int m_animationStarts = 0;
 
     detail::CardImageView* m_cardView = nullptr;
-    QPushButton* m_downloadBtn = nullptr;
-    QPushButton* m_copyBtn = nullptr;
-    QPushButton* m_refreshBtn = nullptr;
-    QPushButton* m_configureBtn = nullptr;
+    std::vector<std::pair<Action, QPushButton*>> m_buttons;  // in the row's order
     QLabel* m_protectLabel = nullptr;
 
     QTimer m_barTimer;

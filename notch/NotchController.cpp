@@ -49,26 +49,6 @@ NotchController::~NotchController() {
     m_animation.stop();
 }
 
-void NotchController::setOnDownload(std::function<void()> callback) {
-    m_content->setOnDownload(std::move(callback));
-}
-
-void NotchController::setOnCopy(std::function<void()> callback) {
-    m_content->setOnCopy(std::move(callback));
-}
-
-void NotchController::setOnRefresh(std::function<void()> callback) {
-    m_content->setOnRefresh(std::move(callback));
-}
-
-void NotchController::setOnCycle(std::function<void()> callback) {
-    m_content->setOnCycle(std::move(callback));
-}
-
-void NotchController::setOnConfigure(std::function<void(QWidget*)> callback) {
-    m_content->setOnConfigure(std::move(callback));
-}
-
 void NotchController::onExpandChange(bool expanded) {
     if (m_content->expanded() == expanded) {
         return;
@@ -86,7 +66,8 @@ void NotchController::computeGeometry(const NotchGeometry::Screens& screens) {
 }
 
 NotchGeometry::Rect NotchController::frameFor(bool expanded) const {
-    return NotchGeometry::frameFor(expanded, m_geometry, NotchStyle::adjustments(),
+    return NotchGeometry::frameFor(expanded, m_geometry,
+                                   NotchStyle::adjustments(m_content->look().shape),
                                    m_content->rightStatWidth());
 }
 

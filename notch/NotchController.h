@@ -2,7 +2,7 @@
 
 // NotchController: owns the overlay window and its view, finds where the overlay goes, moves
 // the window between the collapsed and the expanded frame (animated over 0.26 s, ease-out),
-// shows and hides it, and hands the application's button callbacks down to the view.
+// and shows and hides it.
 //
 // The geometry is recomputed at construction, on every setHidden(false) and on
 // refreshLayout(); the controller does not watch for screen changes itself. Main thread only.
@@ -31,13 +31,6 @@ public:
 
     NotchPanel& panel() const { return *m_panel; }
     NotchContentView& content() const { return *m_content; }
-
-    // Each is also handed to the view at once.
-    void setOnDownload(std::function<void()> callback);
-    void setOnCopy(std::function<void()> callback);
-    void setOnRefresh(std::function<void()> callback);
-    void setOnCycle(std::function<void()> callback);
-    void setOnConfigure(std::function<void(QWidget*)> callback);
 
     const NotchGeometry::Geometry& geometry() const { return m_geometry; }
 

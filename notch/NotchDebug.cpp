@@ -1,7 +1,6 @@
 #include "notch/NotchDebug.h"
 
 #include "notch/NotchShape.h"
-#include "notch/NotchStyle.h"
 #include "theme/Font.h"
 #include "theme/Theme.h"
 
@@ -18,8 +17,6 @@
 #include <string>
 
 namespace tavrik {
-
-double dbgBodyW = 180;
 
 namespace {
 
@@ -38,8 +35,8 @@ constexpr QColor wallpaper{200, 129, 74};
 constexpr QColor menuBar{30, 30, 30};
 constexpr QColor sheetFill{16, 16, 16};
 
-double overlayWidth() {
-    return dbgBodyW + 2 * NotchStyle::flare();
+double overlayWidth(const NotchSketch& sketch) {
+    return sketch.bodyWidth + 2 * sketch.flare;
 }
 
 // Raster images beyond this side cannot be painted on.
@@ -64,21 +61,22 @@ std::string wholeNumber(double zoom) {
 
 }  // namespace
 
-double notchSceneLeft() {
-    return (sceneWidth - overlayWidth()) / 2;
+double notchSceneLeft(const NotchSketch& sketch) {
+    return (sceneWidth - overlayWidth(sketch)) / 2;
 }
 
-void drawNotchSceneGeometry(QPainter& painter, double sceneW, double sceneH) {
+void drawNotchSceneGeometry(QPainter& painter, double sceneW, double sceneH,
+                            const NotchSketch& sketch) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(QRectF(0, 0, sceneW, sceneH), wallpaper);
     painter.fillRect(QRectF(0, 0, sceneW, menuBarHeight), menuBar);
-    const QRectF bounds(notchSceneLeft(), 0, overlayWidth(), overlayHeight);
-    painter.fillPath(NotchShape::path(bounds, overlayRadius, NotchStyle::flare()), Qt::black);
+    const QRectF bounds(notchSceneLeft(sketch), 0, overlayWidth(sketch), overlayHeight);
+    painter.fillPath(NotchShape::path(bounds, overlayRadius, sketch.flare), Qt::black);
     painter.restore();
 }
 
-QImage renderNotchDebug(double zoom) {
+QImage renderNotchDebug(double zoom, const NotchSketch& sketch) {
     if (!std::isfinite(zoom) || zoom <= 0) {
         return {};
     }
@@ -94,14 +92,14 @@ QImage renderNotchDebug(double zoom) {
     }
     {
         QPainter p(&scene);
-        drawNotchSceneGeometry(p, sceneWidth, sceneHeight);
+        drawNotchSceneGeometry(p, sceneWidth, sceneHeight, sketch);
     }
     {
         // The scene drawn again, magnified: the vector outline stays smooth at any zoom.
         QPainter p(&corner);
         p.scale(zoom, zoom);
-        p.translate(-(notchSceneLeft() - zoomLead), 0);
-        drawNotchSceneGeometry(p, sceneWidth, sceneHeight);
+        p.translate(-(notchSceneLeft(sketch) - zoomLead), 0);
+        drawNotchSceneGeometry(p, sceneWidth, sceneHeight, sketch);
     }
     // The sheet is laid out with y upwards from its bottom edge; yDown converts a box.
     const auto yDown = [ch](double yUp, double height) { return ch - yUp - height; };
@@ -136,8 +134,8 @@ QImage renderNotchDebug(double zoom) {
     return sheet;
 }
 
-bool writeNotchDebug(const std::string& path, double zoom) {
-    const QImage sheet = renderNotchDebug(zoom);
+bool writeNotchDebug(const std::string& path, double zoom, const NotchSketch& sketch) {
+    const QImage sheet = renderNotchDebug(zoom, sketch);
     if (sheet.isNull()) {
         return false;
     }

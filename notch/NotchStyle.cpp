@@ -1,32 +1,22 @@
 #include "notch/NotchStyle.h"
 
-#include "prefs/Prefs.h"
-
 namespace tavrik::NotchStyle {
 
-double flareFor(double stored) {
-    return stored > 0 ? stored : defaultFlare;
+double flare(const OverlayShape& shape) {
+    return shape.flare > 0 ? shape.flare : defaultFlare;
 }
 
-double radiusFor(double stored, bool expanded) {
-    const double base = stored > 0 ? stored : defaultRadius;
+double bottomRadius(const OverlayShape& shape, bool expanded) {
+    const double base = shape.bottomRadius > 0 ? shape.bottomRadius : defaultRadius;
     return expanded ? base + expandedRadiusExtra : base;
 }
 
-double flare() {
-    return flareFor(Prefs::real(Prefs::Key::notchFlare));
-}
-
-double bottomRadius(bool expanded) {
-    return radiusFor(Prefs::real(Prefs::Key::notchRound), expanded);
-}
-
-NotchGeometry::Adjustments adjustments() {
+NotchGeometry::Adjustments adjustments(const OverlayShape& shape) {
     NotchGeometry::Adjustments a;
-    a.widthOffset = static_cast<double>(Prefs::integer(Prefs::Key::notchWidthOffset));
-    a.heightOffset = static_cast<double>(Prefs::integer(Prefs::Key::notchHeightOffset));
-    a.xOffset = static_cast<double>(Prefs::integer(Prefs::Key::notchXOffset));
-    a.flare = flare();
+    a.widthOffset = shape.widthOffset;
+    a.heightOffset = shape.heightOffset;
+    a.xOffset = shape.xOffset;
+    a.flare = flare(shape);
     return a;
 }
 

@@ -340,6 +340,14 @@ bool remove(Key key) {
     return store.status() == QSettings::NoError;
 }
 
+bool restoreDefault(Key key) {
+    const KeyInfo& row = info(key);
+    if (row.type == Type::Integer) {
+        return setInteger(key, static_cast<std::int64_t>(row.defaultValue));
+    }
+    return remove(key);
+}
+
 double stepUp(Key key) {
     return stepFrom(key, true);
 }
@@ -365,12 +373,6 @@ std::int64_t cycleWingStat() {
     }
     setInteger(Key::wingStat, next);
     return next;
-}
-
-void resetNotchAlignment() {
-    setInteger(Key::notchWidthOffset, 0);
-    setInteger(Key::notchHeightOffset, 0);
-    setInteger(Key::notchXOffset, 0);
 }
 
 }  // namespace tavrik::Prefs

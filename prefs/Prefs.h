@@ -107,6 +107,11 @@ bool setString(Key key, std::string_view value);
 // Removes a key; it then reads as its default.
 bool remove(Key key);
 
+// Puts a key back to its default the way the settings window's reset does: an integer stores
+// its default; any other key is removed (where 0 means "not set", the next press then starts
+// beside the default again).
+bool restoreDefault(Key key);
+
 // Applies the key's plus or minus button and returns the value stored. Keys without buttons
 // are left alone and return their current value.
 double stepUp(Key key);
@@ -125,8 +130,5 @@ std::int64_t wingStat();
 
 // Stores the next wing statistic, (wingStat() + 1) modulo 7 (never negative), and returns it.
 std::int64_t cycleWingStat();
-
-// Writes 0 to the width, height and x offsets of the notch, in that order.
-void resetNotchAlignment();
 
 }  // namespace tavrik::Prefs

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <utility>
 
@@ -44,6 +45,22 @@ constexpr int controlX = 246;
 constexpr int controlWidth = 190;
 constexpr int controlHeight = 24;
 constexpr int errorLineHeight = 16;
+
+// The shape and alignment rows, top to bottom. Their limits, first presses and resets come
+// from the preference register.
+struct StepperRow {
+    Prefs::Key key;
+    const char* label;
+};
+// clang-format off
+constexpr StepperRow stepperRows[] = {
+    {Prefs::Key::notchFlare, "Flare (top corners)"},
+    {Prefs::Key::notchRound, "Bottom radius"},
+    {Prefs::Key::notchWidthOffset, "Width offset"},
+    {Prefs::Key::notchXOffset, "X offset"},
+    {Prefs::Key::notchHeightOffset, "Height offset"},
+};
+// clang-format on
 
 constexpr QColor fieldBg{36, 37, 38};
 constexpr QColor buttonBg{52, 53, 54};
@@ -94,6 +111,16 @@ QFont systemFont(int px, QFont::Weight weight = QFont::Normal) {
     f.setPixelSize(px);
     f.setWeight(weight);
     return f;
+}
+
+// Returns the text of each entry of a list, as name gives it.
+template <class List, class Name>
+std::vector<QString> names(const List& list, Name name) {
+    std::vector<QString> out;
+    for (const auto& entry : list) {
+        out.push_back(qs(name(entry)));
+    }
+    return out;
 }
 
 QLabel* pixelLabel(QWidget* parent, const QString& text, int px, const QColor& color) {
@@ -174,17 +201,55 @@ void SettingsWindowController::addRow(const QString& text, QWidget* control, int
     y += 34;
 }
 
-QWidget* SettingsWindowController::makeStepper(QLabel*& valueLabel, QPushButton*& minus,
-                                               QPushButton*& plus) {
+QComboBox* SettingsWindowController::addPopUpRow(const QString& label,
+                                                 const std::vector<QString>& items, Prefs::Key key,
+                                                 int& y) {
+    auto* popUp = new QComboBox;
+    for (const QString& item : items) {
+        popUp->addItem(item);
+    }
+    // activated, not currentIndexChanged: only the user's choice writes a preference, never
+    // refreshControls() selecting the stored one.
+    connect(popUp, &QComboBox::activated, this, [this, key](int index) {
+        Prefs::setInteger(key, index);
+        changed();
+    });
+    addRow(label, popUp, y);
+    return popUp;
+}
+
+// A 190-point box: − at its left, the value in the middle, + at its right.
+void SettingsWindowController::addStepperRow(const QString& label, Prefs::Key key, int& y) {
     auto* box = new QWidget(m_content);
     box->resize(controlWidth, controlHeight);
-    minus = new QPushButton(QStringLiteral("\u2212"), box);
-    minus->setGeometry(0, 0, 32, 24);
-    valueLabel = pixelLabel(box, QString(), 12, Theme::fg);
-    valueLabel->setAlignment(Qt::AlignCenter);
-    valueLabel->setGeometry(36, 4, 118, 16);
-    plus = new QPushButton(QStringLiteral("+"), box);
-    plus->setGeometry(158, 0, 32, 24);
+    Stepper stepper{key};
+    stepper.minus = new QPushButton(QStringLiteral("\u2212"), box);
+    stepper.minus->setGeometry(0, 0, 32, 24);
+    stepper.value = pixelLabel(box, QString(), 12, Theme::fg);
+    stepper.value->setAlignment(Qt::AlignCenter);
+    stepper.value->setGeometry(36, 4, 118, 16);
+    stepper.plus = new QPushButton(QStringLiteral("+"), box);
+    stepper.plus->setGeometry(158, 0, 32, 24);
+    connect(stepper.minus, &QPushButton::clicked, this, [this, key] { step(key, false); });
+    connect(stepper.plus, &QPushButton::clicked, this, [this, key] { step(key, true); });
+    m_c.steppers.push_back(stepper);
+    addRow(label, box, y);
+}
+
+QCheckBox* SettingsWindowController::addCheckBox(const QString& text, Prefs::Key key, int& y) {
+    auto* box = new QCheckBox(text, m_content);
+    box->setGeometry(leftMargin, y, columnWidth, 20);
+    // The box's outline is drawn a shade darker than its window colour, which on the
+    // near-black background would leave it invisible.
+    QPalette p = box->palette();
+    p.setColor(QPalette::Window, QColor(128, 130, 126));
+    box->setPalette(p);
+    // clicked, not toggled: refreshControls() setting the stored state writes nothing.
+    connect(box, &QCheckBox::clicked, this, [this, key](bool on) {
+        Prefs::setBoolean(key, on);
+        changed();
+    });
+    y += 30;
     return box;
 }
 
@@ -193,68 +258,42 @@ void SettingsWindowController::buildUI() {
     m_content->setObjectName(QStringLiteral("settingsContent"));
     m_content->setAutoFillBackground(true);
 
-    auto* rightStat = new QComboBox;
-    for (const auto label : Prefs::wingStatLabels) {
-        rightStat->addItem(qs(label));
-    }
-    auto* sprite = new QComboBox;
-    for (const SpriteDef& def : Sprites::all()) {
-        sprite->addItem(qs(def.name));
-    }
-    auto* accent = new QComboBox;
-    for (const AccentTheme& theme : Accent::all()) {
-        accent->addItem(qs(theme.name));
-    }
-    auto* cardStyle = new QComboBox;
-    for (const auto label : Theme::cardBackgroundLabels) {
-        cardStyle->addItem(qs(label));
-    }
-    m_c.notchRightStatPopup = rightStat;
-    m_c.notchSpritePopup = sprite;
-    m_c.accentPopup = accent;
-    m_c.cardStylePopup = cardStyle;
-    // activated, not currentIndexChanged: only the user's choice writes a preference, never
-    // refreshControls() selecting the stored one.
-    connect(rightStat, &QComboBox::activated, this, &SettingsWindowController::rightStatChanged);
-    connect(sprite, &QComboBox::activated, this, &SettingsWindowController::spriteChanged);
-    connect(accent, &QComboBox::activated, this, &SettingsWindowController::accentChanged);
-    connect(cardStyle, &QComboBox::activated, this, &SettingsWindowController::cardStyleChanged);
-
     int y = firstHeaderY;
+    addAppearanceSections(y);
+    addShapeSection(y);
+    addPrivacySection(y);
+    addAccountSection(y);
+    m_baseContentHeight = y + bottomMargin;
+    placeInScrollingWindow();
+
+    refreshControls();
+    refreshAccountUI();
+}
+
+void SettingsWindowController::addAppearanceSections(int& y) {
     addHeader(QStringLiteral("Notch"), y);
-    addRow(QStringLiteral("Right stat"), rightStat, y);
-    addRow(QStringLiteral("Left sprite"), sprite, y);
-    addRow(QStringLiteral("Accent color"), accent, y);
+    m_c.notchRightStatPopup =
+        addPopUpRow(QStringLiteral("Right stat"), names(Prefs::wingStatLabels, std::identity{}),
+                    Prefs::Key::wingStat, y);
+    m_c.notchSpritePopup =
+        addPopUpRow(QStringLiteral("Left sprite"),
+                    names(Sprites::all(), [](const SpriteDef& def) { return def.name; }),
+                    Prefs::Key::spriteKind, y);
+    m_c.accentPopup =
+        addPopUpRow(QStringLiteral("Accent color"),
+                    names(Accent::all(), [](const AccentTheme& theme) { return theme.name; }),
+                    Prefs::Key::accentTheme, y);
 
     addHeader(QStringLiteral("Card"), y);
-    addRow(QStringLiteral("Card style"), cardStyle, y);
+    m_c.cardStylePopup = addPopUpRow(QStringLiteral("Card style"),
+                                     names(Theme::cardBackgroundLabels, std::identity{}),
+                                     Prefs::Key::cardBackground, y);
+}
 
+void SettingsWindowController::addShapeSection(int& y) {
     addHeader(QStringLiteral("Notch shape & alignment"), y);
-    struct StepperRow {
-        const char* title;
-        QLabel*& label;
-        QPushButton*& minus;
-        QPushButton*& plus;
-        void (SettingsWindowController::*minusAction)();
-        void (SettingsWindowController::*plusAction)();
-    };
-    const StepperRow steppers[] = {
-        {"Flare (top corners)", m_c.flareLabel, m_c.flareMinus, m_c.flarePlus,
-         &SettingsWindowController::flareMinus, &SettingsWindowController::flarePlus},
-        {"Bottom radius", m_c.roundLabel, m_c.roundMinus, m_c.roundPlus,
-         &SettingsWindowController::roundMinus, &SettingsWindowController::roundPlus},
-        {"Width offset", m_c.widthLabel, m_c.widthMinus, m_c.widthPlus,
-         &SettingsWindowController::widthMinus, &SettingsWindowController::widthPlus},
-        {"X offset", m_c.xOffsetLabel, m_c.xMinus, m_c.xPlus, &SettingsWindowController::xMinus,
-         &SettingsWindowController::xPlus},
-        {"Height offset", m_c.heightLabel, m_c.heightMinus, m_c.heightPlus,
-         &SettingsWindowController::heightMinus, &SettingsWindowController::heightPlus},
-    };
-    for (const StepperRow& row : steppers) {
-        QWidget* box = makeStepper(row.label, row.minus, row.plus);
-        connect(row.minus, &QPushButton::clicked, this, row.minusAction);
-        connect(row.plus, &QPushButton::clicked, this, row.plusAction);
-        addRow(QString::fromUtf8(row.title), box, y);
+    for (const StepperRow& row : stepperRows) {
+        addStepperRow(QString::fromUtf8(row.label), row.key, y);
     }
     // "&&" shows one ampersand; a single one would mark the next letter as a shortcut.
     m_c.resetButton = new QPushButton(QStringLiteral("Reset shape && alignment"), m_content);
@@ -262,28 +301,17 @@ void SettingsWindowController::buildUI() {
     connect(m_c.resetButton, &QPushButton::clicked, this,
             &SettingsWindowController::resetShapeAndAlignment);
     y += 34;
+}
 
+void SettingsWindowController::addPrivacySection(int& y) {
     addHeader(QStringLiteral("Privacy"), y);
-    m_c.leaderboardCheckbox = new QCheckBox(QStringLiteral("Join the leaderboard"), m_content);
-    m_c.leaderboardCheckbox->setGeometry(leftMargin, y, columnWidth, 20);
-    y += 30;
-    m_c.privateModeCheckbox =
-        new QCheckBox(QStringLiteral("Private mode (nothing leaves this computer)"), m_content);
-    m_c.privateModeCheckbox->setGeometry(leftMargin, y, columnWidth, 20);
-    y += 30;
-    // clicked, not toggled: refreshControls() setting the stored state writes nothing.
-    for (QCheckBox* box : {m_c.leaderboardCheckbox, m_c.privateModeCheckbox}) {
-        // The box's outline is drawn a shade darker than its window colour, which on the
-        // near-black background would leave it invisible.
-        QPalette p = box->palette();
-        p.setColor(QPalette::Window, QColor(128, 130, 126));
-        box->setPalette(p);
-    }
-    connect(m_c.leaderboardCheckbox, &QCheckBox::clicked, this,
-            &SettingsWindowController::leaderboardChanged);
-    connect(m_c.privateModeCheckbox, &QCheckBox::clicked, this,
-            &SettingsWindowController::privateModeChanged);
+    m_c.leaderboardCheckbox =
+        addCheckBox(QStringLiteral("Join the leaderboard"), Prefs::Key::leaderboardOptIn, y);
+    m_c.privateModeCheckbox = addCheckBox(
+        QStringLiteral("Private mode (nothing leaves this computer)"), Prefs::Key::privateMode, y);
+}
 
+void SettingsWindowController::addAccountSection(int& y) {
     addHeader(QStringLiteral("Account"), y);
     m_c.accountStatusLabel = pixelLabel(m_content, QString(), 12, Theme::fg);
     m_c.accountStatusLabel->setGeometry(leftMargin, y, columnWidth, 18);
@@ -337,8 +365,9 @@ void SettingsWindowController::buildUI() {
             &SettingsWindowController::signOutTapped);
     connect(m_c.syncNowButton, &QPushButton::clicked, this,
             &SettingsWindowController::syncNowTapped);
+}
 
-    m_baseContentHeight = y + bottomMargin;
+void SettingsWindowController::placeInScrollingWindow() {
     m_content->setFixedSize(contentWidth, m_baseContentHeight);
     if (m_style != nullptr) {
         m_content->setStyle(m_style);
@@ -372,9 +401,6 @@ void SettingsWindowController::buildUI() {
         frame.moveCenter(screen->availableGeometry().center());
         m_window->move(frame.topLeft());
     }
-
-    refreshControls();
-    refreshAccountUI();
 }
 
 void SettingsWindowController::refreshControls() {
@@ -389,19 +415,27 @@ void SettingsWindowController::refreshControls() {
         static_cast<int>(Prefs::index(Prefs::Key::spriteKind, Sprites::all().size())));
     m_c.accentPopup->setCurrentIndex(
         static_cast<int>(Prefs::index(Prefs::Key::accentTheme, Accent::all().size())));
-    m_c.cardStylePopup->setCurrentIndex(static_cast<int>(Theme::cardBackground()));
+    m_c.cardStylePopup->setCurrentIndex(
+        static_cast<int>(Theme::cardBackgroundFor(Prefs::integer(Prefs::Key::cardBackground))));
     m_c.leaderboardCheckbox->setChecked(Prefs::boolean(Prefs::Key::leaderboardOptIn));
     m_c.privateModeCheckbox->setChecked(Prefs::boolean(Prefs::Key::privateMode));
     refreshShapeLabels();
 }
 
 void SettingsWindowController::refreshShapeLabels() {
-    const auto truncated = [](double v) { return QString::number(static_cast<std::int64_t>(v)); };
-    m_c.flareLabel->setText(truncated(Prefs::real(Prefs::Key::notchFlare)));
-    m_c.roundLabel->setText(truncated(Prefs::real(Prefs::Key::notchRound)));
-    m_c.widthLabel->setText(QString::number(Prefs::integer(Prefs::Key::notchWidthOffset)));
-    m_c.xOffsetLabel->setText(QString::number(Prefs::integer(Prefs::Key::notchXOffset)));
-    m_c.heightLabel->setText(QString::number(Prefs::integer(Prefs::Key::notchHeightOffset)));
+    for (const Stepper& stepper : m_c.steppers) {
+        // A float is shown truncated to whole points.
+        stepper.value->setText(
+            Prefs::info(stepper.key).type == Prefs::Type::Float
+                ? QString::number(static_cast<std::int64_t>(Prefs::real(stepper.key)))
+                : QString::number(Prefs::integer(stepper.key)));
+    }
+}
+
+const SettingsWindowController::Stepper& SettingsWindowController::Controls::stepper(
+    Prefs::Key key) const {
+    return *std::find_if(steppers.begin(), steppers.end(),
+                         [key](const Stepper& s) { return s.key == key; });
 }
 
 void SettingsWindowController::refreshAccountUI() {
@@ -470,26 +504,6 @@ void SettingsWindowController::changed() {
     }
 }
 
-void SettingsWindowController::rightStatChanged(int index) {
-    Prefs::setInteger(Prefs::Key::wingStat, index);
-    changed();
-}
-
-void SettingsWindowController::spriteChanged(int index) {
-    Prefs::setInteger(Prefs::Key::spriteKind, index);
-    changed();
-}
-
-void SettingsWindowController::accentChanged(int index) {
-    Prefs::setInteger(Prefs::Key::accentTheme, index);
-    changed();
-}
-
-void SettingsWindowController::cardStyleChanged(int index) {
-    Prefs::setInteger(Prefs::Key::cardBackground, index);
-    changed();
-}
-
 // The bounds and the first press from an unset value come from the preference register.
 void SettingsWindowController::step(Prefs::Key key, bool up) {
     if (up) {
@@ -501,61 +515,11 @@ void SettingsWindowController::step(Prefs::Key key, bool up) {
     changed();
 }
 
-void SettingsWindowController::flarePlus() {
-    step(Prefs::Key::notchFlare, true);
-}
-
-void SettingsWindowController::flareMinus() {
-    step(Prefs::Key::notchFlare, false);
-}
-
-void SettingsWindowController::roundPlus() {
-    step(Prefs::Key::notchRound, true);
-}
-
-void SettingsWindowController::roundMinus() {
-    step(Prefs::Key::notchRound, false);
-}
-
-void SettingsWindowController::widthPlus() {
-    step(Prefs::Key::notchWidthOffset, true);
-}
-
-void SettingsWindowController::widthMinus() {
-    step(Prefs::Key::notchWidthOffset, false);
-}
-
-void SettingsWindowController::xPlus() {
-    step(Prefs::Key::notchXOffset, true);
-}
-
-void SettingsWindowController::xMinus() {
-    step(Prefs::Key::notchXOffset, false);
-}
-
-void SettingsWindowController::heightPlus() {
-    step(Prefs::Key::notchHeightOffset, true);
-}
-
-void SettingsWindowController::heightMinus() {
-    step(Prefs::Key::notchHeightOffset, false);
-}
-
 void SettingsWindowController::resetShapeAndAlignment() {
-    Prefs::remove(Prefs::Key::notchFlare);
-    Prefs::remove(Prefs::Key::notchRound);
-    Prefs::resetNotchAlignment();
+    for (const Stepper& stepper : m_c.steppers) {
+        Prefs::restoreDefault(stepper.key);
+    }
     refreshShapeLabels();
-    changed();
-}
-
-void SettingsWindowController::leaderboardChanged(bool on) {
-    Prefs::setBoolean(Prefs::Key::leaderboardOptIn, on);
-    changed();
-}
-
-void SettingsWindowController::privateModeChanged(bool on) {
-    Prefs::setBoolean(Prefs::Key::privateMode, on);
     changed();
 }
 

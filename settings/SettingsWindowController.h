@@ -56,27 +56,22 @@ public:
     static constexpr const char* privateModeText =
         "Private mode is on -- nothing leaves this computer";
 
+    // One shape or alignment row: the value between its − and + buttons, which step the key
+    // through the register's stepping.
+    struct Stepper {
+        Prefs::Key key;
+        QLabel* value = nullptr;
+        QPushButton* minus = nullptr;
+        QPushButton* plus = nullptr;
+    };
+
     // The controls, for the application and for tests that click them like a user would.
     struct Controls {
         QComboBox* notchRightStatPopup = nullptr;
         QComboBox* notchSpritePopup = nullptr;
         QComboBox* accentPopup = nullptr;
         QComboBox* cardStylePopup = nullptr;
-        QLabel* flareLabel = nullptr;
-        QLabel* roundLabel = nullptr;
-        QLabel* widthLabel = nullptr;
-        QLabel* xOffsetLabel = nullptr;
-        QLabel* heightLabel = nullptr;
-        QPushButton* flareMinus = nullptr;
-        QPushButton* flarePlus = nullptr;
-        QPushButton* roundMinus = nullptr;
-        QPushButton* roundPlus = nullptr;
-        QPushButton* widthMinus = nullptr;
-        QPushButton* widthPlus = nullptr;
-        QPushButton* xMinus = nullptr;
-        QPushButton* xPlus = nullptr;
-        QPushButton* heightMinus = nullptr;
-        QPushButton* heightPlus = nullptr;
+        std::vector<Stepper> steppers;  // the shape and alignment rows, top to bottom
         QPushButton* resetButton = nullptr;
         QCheckBox* leaderboardCheckbox = nullptr;
         QCheckBox* privateModeCheckbox = nullptr;
@@ -92,6 +87,9 @@ public:
         std::vector<QWidget*> emailRowViews;  // "Email" label, field, "Send code"
         std::vector<QWidget*> codeRowViews;   // "Code" label, field, "Verify"
         std::vector<QLabel*> headers;         // section titles, top to bottom
+
+        // Returns the row of a stepped key; the key must have one.
+        const Stepper& stepper(Prefs::Key key) const;
     };
 
     // Builds the window (hidden) and its controls from the stored preferences, and follows
@@ -112,7 +110,7 @@ public:
 
     // Reloads the pop-ups, check boxes and shape labels from the preferences.
     void refreshControls();
-    // Reloads the five values between the − and + buttons.
+    // Reloads the values between the − and + buttons.
     void refreshShapeLabels();
     // Shows the account state (signed in, code sent, signed out) and clears the error line.
     void refreshAccountUI();
@@ -122,28 +120,20 @@ public:
 
 private:
     void buildUI();
+    void addAppearanceSections(int& y);
+    void addShapeSection(int& y);
+    void addPrivacySection(int& y);
+    void addAccountSection(int& y);
+    void placeInScrollingWindow();
     QLabel* addHeader(const QString& title, int& y);
     void addRow(const QString& label, QWidget* control, int& y);
-    QWidget* makeStepper(QLabel*& valueLabel, QPushButton*& minus, QPushButton*& plus);
+    QComboBox* addPopUpRow(const QString& label, const std::vector<QString>& items, Prefs::Key key,
+                           int& y);
+    void addStepperRow(const QString& label, Prefs::Key key, int& y);
+    QCheckBox* addCheckBox(const QString& text, Prefs::Key key, int& y);
 
-    void rightStatChanged(int index);
-    void spriteChanged(int index);
-    void accentChanged(int index);
-    void cardStyleChanged(int index);
-    void flarePlus();
-    void flareMinus();
-    void roundPlus();
-    void roundMinus();
-    void widthPlus();
-    void widthMinus();
-    void xPlus();
-    void xMinus();
-    void heightPlus();
-    void heightMinus();
     void step(Prefs::Key key, bool up);
     void resetShapeAndAlignment();
-    void leaderboardChanged(bool on);
-    void privateModeChanged(bool on);
     void sendCodeTapped();
     void verifyTapped();
     void signOutTapped();

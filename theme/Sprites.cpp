@@ -1,6 +1,5 @@
 #include "theme/Sprites.h"
 
-#include "prefs/Prefs.h"
 #include "theme/PixelArt.h"
 #include "theme/Theme.h"
 
@@ -8,6 +7,7 @@
 #include <QPointF>
 #include <QRectF>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace tavrik {
@@ -203,8 +203,8 @@ std::span<const SpriteDef> all() {
     return sprites;
 }
 
-const SpriteDef& current() {
-    return sprites[Prefs::index(Prefs::Key::spriteKind, std::size(sprites))];
+const SpriteDef& at(std::size_t index) {
+    return sprites[std::min(index, std::size(sprites) - 1)];
 }
 
 int frameFor(const SpriteDef& sprite, int counter) {

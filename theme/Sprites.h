@@ -1,8 +1,8 @@
 #pragma once
 
 // Sprites: the six animated pixel characters of the overlay's left wing. Each is a small grid
-// whose lit cells are produced per animation frame by a rule; the user picks one
-// ("tavrik.spriteKind", clamped to the list). Constant tables and pure functions.
+// whose lit cells are produced per animation frame by a rule; the user picks one (Look::sprite).
+// Constant tables and pure functions.
 //
 // A cell is (row, column, secondary), counted from the top-left cell (0, 0); secondary selects
 // the sprite's second colour. Cells are painted in list order, so a later cell covers an
@@ -10,6 +10,7 @@
 
 #include <QColor>
 
+#include <cstddef>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -48,8 +49,8 @@ inline constexpr double cellPt = 2.5;
 // Returns the sprites in pop-up order; the index is the stored value.
 std::span<const SpriteDef> all();
 
-// Returns the sprite the user chose, the stored index clamped to the list.
-const SpriteDef& current();
+// Returns the sprite at an index, clamped to the list.
+const SpriteDef& at(std::size_t index);
 
 // Returns the frame an animation counter shows: counter modulo frames, never negative.
 int frameFor(const SpriteDef& sprite, int counter);

@@ -1,14 +1,15 @@
 #include "theme/Theme.h"
 
-#include "prefs/Prefs.h"
-
 namespace tavrik {
 namespace {
 
 constexpr AccentTheme accents[] = {
-    {"Cobalt", Theme::blue, Theme::blueDark},    {"Lime", {184, 255, 46}, {127, 191, 31}},
-    {"Magenta", {255, 77, 166}, {204, 46, 127}}, {"Amber", {255, 176, 32}, {204, 138, 16}},
-    {"Cyan", {34, 211, 238}, {20, 155, 176}},    {"Violet", {139, 92, 246}, {109, 63, 208}},
+    Accent::cobalt,
+    {"Lime", {184, 255, 46}, {127, 191, 31}},
+    {"Magenta", {255, 77, 166}, {204, 46, 127}},
+    {"Amber", {255, 176, 32}, {204, 138, 16}},
+    {"Cyan", {34, 211, 238}, {20, 155, 176}},
+    {"Violet", {139, 92, 246}, {109, 63, 208}},
 };
 
 // Light accents get dark text above this luminance.
@@ -31,8 +32,8 @@ QColor AccentTheme::dim() const {
 
 namespace Theme {
 
-CardBackground cardBackground() {
-    switch (Prefs::integer(Prefs::Key::cardBackground)) {
+CardBackground cardBackgroundFor(std::int64_t stored) {
+    switch (stored) {
         case 1:
             return CardBackground::Solid;
         case 2:
@@ -48,10 +49,6 @@ namespace Accent {
 
 std::span<const AccentTheme> all() {
     return accents;
-}
-
-const AccentTheme& current() {
-    return accents[Prefs::index(Prefs::Key::accentTheme, std::size(accents))];
 }
 
 }  // namespace Accent

@@ -3,14 +3,13 @@
 // Theme, AccentTheme and Accent: the colours of Tavrik's one dark identity, shared by the card,
 // the overlay, its sprites, the settings window and the tray icon.
 //
-// Colours are sRGB with alpha 1. The accent ("tavrik.accentTheme") and the card's background
-// pattern ("tavrik.cardBackground") are the user's choices and are read afresh at every use, so a
-// change shows at the next draw without any notification. An out-of-range stored index is clamped
-// to the list, never an error.
+// Colours are sRGB with alpha 1. The accent and the card's background pattern are the user's
+// choices; they reach the drawing code in a Look (theme/Look.h).
 
 #include <QColor>
 
 #include <array>
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -26,7 +25,7 @@ inline constexpr QColor fg{244, 245, 242};      // primary text
 inline constexpr QColor muted{138, 141, 130};   // secondary text, captions
 inline constexpr QColor darkText{10, 13, 2};    // text on a light accent
 
-// The pattern behind the share card, chosen by the user ("tavrik.cardBackground").
+// The pattern behind the share card, chosen by the user.
 enum class CardBackground { Scanlines = 0, Solid = 1, LightStreaks = 2 };
 
 // The pop-up labels of the patterns, by stored value.
@@ -36,8 +35,8 @@ inline constexpr std::array<std::string_view, 3> cardBackgroundLabels{
     "Light streaks",
 };
 
-// Returns the chosen pattern, read afresh; any stored value other than 1 and 2 means scan lines.
-CardBackground cardBackground();
+// Returns the pattern of a stored value; any value other than 1 and 2 means scan lines.
+CardBackground cardBackgroundFor(std::int64_t stored);
 
 }  // namespace Theme
 
@@ -63,8 +62,8 @@ namespace Accent {
 // Returns the accents in pop-up order; the index is the stored value.
 std::span<const AccentTheme> all();
 
-// Returns the accent the user chose, the stored index clamped to the list.
-const AccentTheme& current();
+// The first accent and the default.
+inline constexpr AccentTheme cobalt{"Cobalt", Theme::blue, Theme::blueDark};
 
 }  // namespace Accent
 

@@ -68,11 +68,11 @@ protected:
             uploads.push_back(s);
             overlay->calls.push_back("upload");
         };
-        o.cardPng = [this](const Stats& s) -> std::optional<QByteArray> {
+        o.cardPng = [this](const Stats& s, const Look&) -> std::optional<QByteArray> {
             cardRequests.push_back(s);
             return cardBytes;
         };
-        o.cardImage = [](const Stats&) {
+        o.cardImage = [](const Stats&, const Look&) {
             QImage image(120, 63, QImage::Format_ARGB32_Premultiplied);
             image.fill(QColor(10, 20, 30));
             return image;
@@ -239,19 +239,17 @@ TEST_F(AppDelegateTest, AMalformedOrOutdatedCacheIsIgnored) {
 }
 
 TEST_F(AppDelegateTest, LaunchShowsTheOverlayUnlessItIsHidden) {
-    launch(options());
-    EXPECT_NE(std::find(overlay->calls.begin(), overlay->calls.end(), "bringToFront"),
-              overlay->calls.end());
-    EXPECT_FALSE(delegate->hideNotchItem()->isChecked());
-}
-
-TEST_F(AppDelegateTest, WithTheOverlayHiddenAtLaunchItIsNotBroughtToTheFront) {
-    Prefs::setBoolean(Prefs::Key::notchHidden, true);
-    launch(options());
-    EXPECT_EQ(std::find(overlay->calls.begin(), overlay->calls.end(), "bringToFront"),
-              overlay->calls.end());
-    EXPECT_EQ(overlay->hidden, true);
-    EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
+    for (const bool hidden : {false, true}) {
+        TearDown();
+        overlay->calls.clear();
+        Prefs::setBoolean(Prefs::Key::notchHidden, hidden);
+        launch(options());
+        const bool broughtToFront =
+            std::find(overlay->calls.begin(), overlay->calls.end(), "bringToFront")
+            != overlay->calls.end();
+        EXPECT_EQ(broughtToFront, !hidden);
+        EXPECT_EQ(delegate->hideNotchItem()->isChecked(), hidden);
+    }
 }
 
 TEST_F(AppDelegateTest, LaunchWiresTheOverlayBeforeApplyingTheCacheAndShowingIt) {
@@ -269,13 +267,6 @@ TEST_F(AppDelegateTest, TheWatcherIsMadeOnlyWhenTheProjectsFolderExists) {
     fs::create_directories(tmp.path() / "projects");
     launch(options());
     EXPECT_NE(delegate->watcher(), nullptr);
-}
-
-TEST_F(AppDelegateTest, TheTrayIconShowsTheLogo) {
-    launch(options());
-    ASSERT_NE(delegate->statusItem(), nullptr);
-    EXPECT_FALSE(delegate->statusItem()->icon().isNull());
-    EXPECT_EQ(delegate->statusItem()->contextMenu(), delegate->menu());
 }
 
 // The header
@@ -312,27 +303,23 @@ TEST_F(AppDelegateTest, ApplyRetitlesTheSameHeaderItemWithoutRebuildingTheMenu) 
 
 TEST_F(AppDelegateTest, TheMenuHasNineItemsWithControlShortcuts) {
     launch(options());
+    const std::pair<const char*, const char*> expected[] = {{"Tavrik", ""},
+                                                            {"", ""},
+                                                            {"Save card to Desktop", "Ctrl+S"},
+                                                            {"Refresh now", "Ctrl+R"},
+                                                            {"Streak protection", ""},
+                                                            {"Hide notch", ""},
+                                                            {"Settings\u2026", "Ctrl+,"},
+                                                            {"", ""},
+                                                            {"Quit Tavrik", "Ctrl+Q"}};
     const auto list = items();
-    ASSERT_EQ(list.size(), 9u);
-    EXPECT_EQ(list[0], delegate->headerItem());
+    ASSERT_EQ(list.size(), std::size(expected));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        EXPECT_EQ(list[i]->text(), QString::fromUtf8(expected[i].first)) << i;
+        EXPECT_EQ(list[i]->shortcut(), QKeySequence(expected[i].second)) << i;
+    }
     EXPECT_FALSE(list[0]->isEnabled());
-    EXPECT_TRUE(list[1]->isSeparator());
-    EXPECT_EQ(list[2]->text(), "Save card to Desktop");
-    EXPECT_EQ(list[2]->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(list[3]->text(), "Refresh now");
-    EXPECT_EQ(list[3]->shortcut(), QKeySequence("Ctrl+R"));
-    EXPECT_EQ(list[4], delegate->protectItem());
-    EXPECT_EQ(list[4]->text(), "Streak protection");
-    EXPECT_TRUE(list[4]->isCheckable());
     EXPECT_TRUE(list[4]->isChecked());  // protection is on in a fresh installation
-    EXPECT_EQ(list[5], delegate->hideNotchItem());
-    EXPECT_EQ(list[5]->text(), "Hide notch");
-    EXPECT_FALSE(list[5]->isChecked());
-    EXPECT_EQ(list[6]->text(), QString::fromUtf8("Settings\u2026"));
-    EXPECT_EQ(list[6]->shortcut(), QKeySequence("Ctrl+,"));
-    EXPECT_TRUE(list[7]->isSeparator());
-    EXPECT_EQ(list[8]->text(), "Quit Tavrik");
-    EXPECT_EQ(list[8]->shortcut(), QKeySequence("Ctrl+Q"));
 }
 
 TEST_F(AppDelegateTest, RebuildingTheMenuReusesTheThreeItems) {
@@ -458,24 +445,6 @@ TEST_F(AppDelegateTest, SettingsIsDisabledWithoutASettingsWindow) {
 
 // Streak protection
 
-TEST_F(AppDelegateTest, AmberFollowsTheStreakAtRiskFlag) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    Stats s = sample();
-    s.codedToday = false;
-    s.streakCurrent = 0;
-    delegate->apply(s);
-    EXPECT_EQ(overlay->amber, false);
-    s.streakCurrent = 3;
-    s.codedToday = true;
-    delegate->apply(s);
-    EXPECT_EQ(overlay->amber, false);
-    s.codedToday = false;
-    delegate->apply(s);
-    EXPECT_EQ(overlay->amber, true);
-    EXPECT_EQ(overlay->stats->streakCurrent, 3);
-}
-
 TEST_F(AppDelegateTest, TogglingProtectionTurnsAmberOffAndOnWithoutARebuild) {
     launch(options());
     ASSERT_TRUE(waitApplied(1));
@@ -498,15 +467,6 @@ TEST_F(AppDelegateTest, TogglingProtectionTurnsAmberOffAndOnWithoutARebuild) {
 
     test::spin(50);
     EXPECT_EQ(fake.started(), builds);
-}
-
-TEST_F(AppDelegateTest, TogglingProtectionWithoutStatisticsOnlyFlipsTheSetting) {
-    fake.close();
-    launch(options());
-    overlay->calls.clear();
-    delegate->toggleProtection();
-    EXPECT_FALSE(Prefs::streakProtection());
-    EXPECT_TRUE(overlay->calls.empty());
 }
 
 // Milestones
@@ -566,16 +526,11 @@ TEST_F(AppDelegateTest, TheFirstStatisticsAfterLaunchSkipTheBadgeCheck) {
 
 // The card
 
-TEST_F(AppDelegateTest, CardFileNameUsesTheLastActiveDayOrTheWordCard) {
+TEST_F(AppDelegateTest, CardFileNameUsesTheLastActiveDayButNeverLeadsOutOfTheDesktop) {
     Stats s;
+    EXPECT_EQ(cardFileName(s), "tavrik-card.png");
     s.until = "2025-03-07";
     EXPECT_EQ(cardFileName(s), "tavrik-2025-03-07.png");
-    s.until.reset();
-    EXPECT_EQ(cardFileName(s), "tavrik-card.png");
-}
-
-TEST_F(AppDelegateTest, CardFileNameNeverLeadsOutOfTheDesktop) {
-    Stats s;
     for (const char* bad : {"../../.bashrc", "a/b", "..", ".", "", "x\ny", "2025 03 07"}) {
         s.until = bad;
         EXPECT_EQ(cardFileName(s), "tavrik-card.png") << bad;
@@ -597,16 +552,6 @@ TEST_F(AppDelegateTest, SaveCardWritesThePngToTheDesktopReplacingAnOldOneAndReve
     EXPECT_EQ(revealed[0], target);
     ASSERT_EQ(cardRequests.size(), 1u);
     EXPECT_EQ(cardRequests[0], sample());
-}
-
-TEST_F(AppDelegateTest, SaveCardWithoutUntilUsesTavrikCardAndMakesAMissingDesktop) {
-    Stats s = sample();
-    s.until.reset();
-    fake.setStats(s);
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    delegate->saveCard();
-    EXPECT_TRUE(fs::is_regular_file(tmp.path() / "Desktop" / "tavrik-card.png"));
 }
 
 TEST_F(AppDelegateTest, SaveCardDoesNothingWithoutStatisticsOrImageData) {
@@ -680,6 +625,7 @@ TEST_F(AppDelegateTest, CyclingTheWingStatisticWrapsAfterSixAndRebuildsTheMenu) 
     overlay->calls.clear();
     delegate->cycleWingStat();
     EXPECT_EQ(Prefs::wingStat(), 2);
+    EXPECT_EQ(overlay->look->wingStat, 2);  // the overlay shows the new figure
     EXPECT_NE(delegate->menu(), before.data());
     EXPECT_EQ(overlay->calls, std::vector<std::string>{"showStats"});
     Prefs::setInteger(Prefs::Key::wingStat, 6);
@@ -708,8 +654,9 @@ TEST_F(AppDelegateTest, TheSettingsWindowGetsTheStatisticsAndItsChangesReRenderE
     ASSERT_TRUE(waitApplied(1));
     EXPECT_EQ(settings->provider(), sample());
 
-    // The window wrote "tavrik.notchHidden" and calls back.
+    // The window wrote "tavrik.notchHidden" and the accent, and calls back.
     Prefs::setBoolean(Prefs::Key::notchHidden, true);
+    Prefs::setInteger(Prefs::Key::accentTheme, 2);
     QPointer<QMenu> before = delegate->menu();
     overlay->calls.clear();
     settings->onChange();
@@ -717,6 +664,8 @@ TEST_F(AppDelegateTest, TheSettingsWindowGetsTheStatisticsAndItsChangesReRenderE
     EXPECT_EQ(overlay->calls, expected);
     EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
     EXPECT_NE(delegate->menu(), before.data());
+    EXPECT_EQ(overlay->look->accent.name, "Magenta");
+    EXPECT_EQ(delegate->look(), *overlay->look);  // the card is saved with the same look
 }
 
 // The debug line
@@ -742,12 +691,6 @@ TEST_F(AppDelegateTest, WithDebugOneLinePerAppliedBuildIsWritten) {
     ASSERT_EQ(debugLines.size(), 2u);
     EXPECT_EQ(debugLines[0].rfind("[tavrik] refresh @ ", 0), 0u);
     EXPECT_NE(debugLines[0].find(" score=42 todayLines=7\n"), std::string::npos);
-}
-
-TEST_F(AppDelegateTest, WithoutDebugNothingIsWritten) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    EXPECT_TRUE(debugLines.empty());
 }
 
 // With the real builder

@@ -71,6 +71,7 @@ public:
         std::optional<Stats> stats;
         std::optional<bool> amber;
         std::optional<bool> hidden;
+        std::optional<Look> look;  // not in calls: the order of the rest is what tests check
         int celebrations = 0;
     };
 
@@ -80,6 +81,7 @@ public:
         m_log->actions = std::move(actions);
         m_log->calls.push_back("setActions");
     }
+    void setLook(const Look& look) override { m_log->look = look; }
     void showStats(const Stats& stats, bool amber) override {
         m_log->stats = stats;
         m_log->amber = amber;

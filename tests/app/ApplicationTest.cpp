@@ -96,11 +96,11 @@ TEST(ApplicationOptions, TheUsersSessionGetsTheRealCardRevealAndUpload) {
     EXPECT_NE(dynamic_cast<SettingsWindowSurface*>(options.settings.get()), nullptr);
     Stats stats;
     stats.crackedScore = 42;
-    const auto png = options.cardPng(stats);
+    const auto png = options.cardPng(stats, {});
     ASSERT_TRUE(png.has_value());
     const QImage decoded = QImage::fromData(*png, "PNG");
     EXPECT_EQ(decoded.size(), QSize(1200, 630));
-    EXPECT_EQ(options.cardImage(stats).size(), QSize(1200, 630));
+    EXPECT_EQ(options.cardImage(stats, {}).size(), QSize(1200, 630));
 }
 
 // The real executable, started with a home, caches, settings and runtime folder of its own.

@@ -9,139 +9,72 @@
 namespace tavrik {
 namespace {
 
-Stats withLines(std::int64_t added, std::int64_t removed = 0) {
+Stats make(std::int64_t added, std::int64_t removed, std::int64_t longest, int badges) {
     Stats s;
     s.linesAdded = added;
     s.linesRemoved = removed;
-    return s;
-}
-
-Stats withStreak(std::int64_t longest) {
-    Stats s;
     s.streakLongest = longest;
-    return s;
-}
-
-Stats withBadges(int earned, int total = 10) {
-    Stats s;
-    for (int i = 0; i < total; ++i) {
-        s.badges.push_back({"b" + std::to_string(i), "", "badge", "", i < earned});
+    for (int i = 0; i < 10; ++i) {
+        s.badges.push_back({"b" + std::to_string(i), "", "badge", "", i < badges});
     }
     return s;
 }
 
-TEST(MilestoneLines, CrossingAMultipleOfOneHundredThousandCelebrates) {
-    const auto out = Milestones::detect(std::nullopt, withLines(200'000, 10), {199'990, 0});
-    EXPECT_TRUE(out.celebrate);
-    EXPECT_EQ(out.memory.lines, 200'010);
+TEST(Milestones, LinesStreakAndBadgeRules) {
+    const struct {
+        const char* rule;
+        std::optional<Stats> prev;
+        Stats next;
+        Milestones::Memory stored;
+        bool celebrate;
+        Milestones::Memory remembered;
+    } table[] = {
+        {"crossing 100k", {}, make(200'000, 10, 0, 0), {199'990, 0}, true, {200'010, 0}},
+        {"removed lines count", {}, make(50'000, 50'000, 0, 0), {99'999, 0}, true, {100'000, 0}},
+        {"one short", {}, make(50'000, 49'999, 0, 0), {99'000, 0}, false, {99'999, 0}},
+        {"first only records", {}, make(500'000, 0, 12, 10), {0, 0}, false, {500'000, 12}},
+        {"within a multiple", {}, make(199'999, 0, 0, 0), {100'000, 0}, false, {199'999, 0}},
+        {"same total", {}, make(150'000, 0, 0, 0), {150'000, 0}, false, {150'000, 0}},
+        {"falling is followed", {}, make(240'000, 0, 0, 0), {250'000, 0}, false, {240'000, 0}},
+        {"several multiples", {}, make(450'000, 0, 0, 0), {120'000, 0}, true, {450'000, 0}},
+        {"longer streak", {}, make(0, 0, 8, 0), {0, 7}, true, {0, 8}},
+        {"equal streak", {}, make(0, 0, 7, 0), {0, 7}, false, {0, 7}},
+        {"shorter streak", {}, make(0, 0, 5, 0), {0, 7}, false, {0, 7}},
+        {"one more badge", make(0, 0, 0, 3), make(0, 0, 0, 4), {}, true, {}},
+        {"badge lost", make(0, 0, 0, 4), make(0, 0, 0, 3), {}, false, {}},
+        {"same badges", make(0, 0, 0, 4), make(0, 0, 0, 4), {}, false, {}},
+        {"all at once", make(0, 0, 0, 4), make(300'000, 0, 9, 5), {250'000, 8}, true, {300'000, 9}},
+    };
+    for (const auto& t : table) {
+        const Milestones::Outcome out = Milestones::detect(t.prev, t.next, t.stored);
+        EXPECT_EQ(out.celebrate, t.celebrate) << t.rule;
+        EXPECT_EQ(out.memory, t.remembered) << t.rule;
+    }
+    EXPECT_EQ(Milestones::earnedBadges(make(0, 0, 0, 6)), 6);
 }
 
-TEST(MilestoneLines, AddedAndRemovedLinesBothCount) {
-    EXPECT_TRUE(Milestones::detect(std::nullopt, withLines(50'000, 50'000), {99'999, 0}).celebrate);
-    EXPECT_FALSE(
-        Milestones::detect(std::nullopt, withLines(50'000, 49'999), {99'000, 0}).celebrate);
+TEST(Milestones, StreakAtRiskNeedsProtectionARunningStreakAndNothingCodedToday) {
+    const struct {
+        bool protection, codedToday;
+        std::int64_t streak;
+        bool atRisk;
+    } table[] = {{true, false, 3, true},
+                 {false, false, 3, false},
+                 {true, true, 3, false},
+                 {true, false, 0, false}};
+    for (const auto& t : table) {
+        Stats s;
+        s.codedToday = t.codedToday;
+        s.streakCurrent = t.streak;
+        EXPECT_EQ(Milestones::streakAtRisk(s, t.protection), t.atRisk) << t.streak;
+    }
 }
 
-TEST(MilestoneLines, TheFirstStatisticsOnlyRecord) {
-    const auto out = Milestones::detect(std::nullopt, withLines(500'000), {0, 0});
-    EXPECT_FALSE(out.celebrate);
-    EXPECT_EQ(out.memory.lines, 500'000);
-}
-
-TEST(MilestoneLines, ClimbingWithinOneHundredThousandDoesNotCelebrate) {
-    EXPECT_FALSE(Milestones::detect(std::nullopt, withLines(199'999), {100'000, 0}).celebrate);
-    EXPECT_FALSE(Milestones::detect(std::nullopt, withLines(150'000), {150'000, 0}).celebrate);
-}
-
-TEST(MilestoneLines, FallingTotalsAreFollowedSoTheNextCrossingCelebratesOnce) {
-    auto out = Milestones::detect(std::nullopt, withLines(240'000), {250'000, 0});
-    EXPECT_FALSE(out.celebrate);
-    EXPECT_EQ(out.memory.lines, 240'000);
-
-    out = Milestones::detect(std::nullopt, withLines(300'500), out.memory);
-    EXPECT_TRUE(out.celebrate);
-    out = Milestones::detect(std::nullopt, withLines(300'600), out.memory);
-    EXPECT_FALSE(out.celebrate);
-}
-
-TEST(MilestoneLines, JumpingSeveralMultiplesCelebratesOnce) {
-    const auto out = Milestones::detect(std::nullopt, withLines(450'000), {120'000, 0});
-    EXPECT_TRUE(out.celebrate);
-}
-
-TEST(MilestoneStreak, ANewLongestStreakCelebrates) {
-    const auto out = Milestones::detect(std::nullopt, withStreak(8), {0, 7});
-    EXPECT_TRUE(out.celebrate);
-    EXPECT_EQ(out.memory.streak, 8);
-}
-
-TEST(MilestoneStreak, AShorterStreakKeepsTheBestStored) {
-    const auto out = Milestones::detect(std::nullopt, withStreak(5), {0, 7});
-    EXPECT_FALSE(out.celebrate);
-    EXPECT_EQ(out.memory.streak, 7);
-    EXPECT_FALSE(Milestones::detect(std::nullopt, withStreak(7), {0, 7}).celebrate);
-}
-
-TEST(MilestoneStreak, TheFirstStreakSeenOnlyRecords) {
-    const auto out = Milestones::detect(std::nullopt, withStreak(12), {0, 0});
-    EXPECT_FALSE(out.celebrate);
-    EXPECT_EQ(out.memory.streak, 12);
-}
-
-TEST(MilestoneBadges, OneMoreEarnedBadgeCelebrates) {
-    EXPECT_TRUE(Milestones::detect(withBadges(3), withBadges(4), {}).celebrate);
-}
-
-TEST(MilestoneBadges, LosingABadgeOrKeepingTheCountDoesNot) {
-    EXPECT_FALSE(Milestones::detect(withBadges(4), withBadges(3), {}).celebrate);
-    EXPECT_FALSE(Milestones::detect(withBadges(4), withBadges(4), {}).celebrate);
-}
-
-TEST(MilestoneBadges, WithoutPreviousStatisticsTheCheckIsSkipped) {
-    EXPECT_FALSE(Milestones::detect(std::nullopt, withBadges(10), {}).celebrate);
-}
-
-TEST(MilestoneBadges, OnlyEarnedBadgesAreCounted) {
-    EXPECT_EQ(Milestones::earnedBadges(withBadges(0)), 0);
-    EXPECT_EQ(Milestones::earnedBadges(withBadges(6)), 6);
-    EXPECT_EQ(Milestones::earnedBadges(Stats{}), 0);
-}
-
-TEST(Milestones, SeveralChecksPassingStillMakeOneOutcome) {
-    Stats next = withBadges(5);
-    next.linesAdded = 300'000;
-    next.streakLongest = 9;
-    const auto out = Milestones::detect(withBadges(4), next, {250'000, 8});
-    EXPECT_TRUE(out.celebrate);
-    EXPECT_EQ(out.memory, (Milestones::Memory{300'000, 9}));
-}
-
-TEST(StreakAtRisk, NeedsProtectionARunningStreakAndNothingCodedToday) {
-    Stats s;
-    s.codedToday = false;
-    s.streakCurrent = 0;
-    EXPECT_FALSE(Milestones::streakAtRisk(s, true));
-    s.streakCurrent = 3;
-    s.codedToday = true;
-    EXPECT_FALSE(Milestones::streakAtRisk(s, true));
-    s.codedToday = false;
-    EXPECT_TRUE(Milestones::streakAtRisk(s, true));
-    EXPECT_FALSE(Milestones::streakAtRisk(s, false));
-}
-
-class MilestoneMemory : public ::testing::Test {
-protected:
-    void SetUp() override { test::resetPrefs(); }
-};
-
-TEST_F(MilestoneMemory, AFreshInstallationRemembersNothing) {
+TEST(Milestones, MemoryIsStoredUnderTheTwoKeys) {
+    test::resetPrefs();
     EXPECT_EQ(Milestones::load(), (Milestones::Memory{0, 0}));
-}
-
-TEST_F(MilestoneMemory, IsStoredUnderTheTwoKeys) {
     ASSERT_TRUE(Milestones::store({240'000, 7}));
     EXPECT_EQ(Prefs::integer(Prefs::Key::msLines), 240'000);
-    EXPECT_EQ(Prefs::integer(Prefs::Key::msStreak), 7);
     EXPECT_EQ(Milestones::load(), (Milestones::Memory{240'000, 7}));
 }
 

@@ -109,7 +109,7 @@ TEST_F(SettingsHooksTest, ASettingsChangeWhileTheOverlayIsExpandedKeepsItExpande
     ASSERT_EQ(expanded, notch().qtFrameFor(true));
 
     for (int i = 0; i < 3; ++i) {
-        c().widthMinus->click();
+        c().stepper(Prefs::Key::notchWidthOffset).minus->click();
     }
     EXPECT_TRUE(notch().content().expanded());
     EXPECT_FALSE(notch().isAnimating());
@@ -117,7 +117,7 @@ TEST_F(SettingsHooksTest, ASettingsChangeWhileTheOverlayIsExpandedKeepsItExpande
     EXPECT_EQ(notch().panel().geometry(), expanded);
     EXPECT_EQ(notch().qtFrameFor(false).width(), collapsedBefore.width() - 6);
 
-    c().xPlus->click();
+    c().stepper(Prefs::Key::notchXOffset).plus->click();
     EXPECT_TRUE(notch().content().expanded());
     EXPECT_EQ(notch().panel().geometry(), expanded.translated(2, 0));
     EXPECT_EQ(notch().panel().geometry(), notch().qtFrameFor(true));
@@ -126,7 +126,7 @@ TEST_F(SettingsHooksTest, ASettingsChangeWhileTheOverlayIsExpandedKeepsItExpande
 TEST_F(SettingsHooksTest, ASettingsChangeWhileCollapsedRePlacesTheStrip) {
     launchAndApply();
     const QRect before = notch().panel().geometry();
-    c().widthPlus->click();
+    c().stepper(Prefs::Key::notchWidthOffset).plus->click();
     EXPECT_FALSE(notch().content().expanded());
     EXPECT_EQ(notch().panel().geometry(), notch().qtFrameFor(false));
     EXPECT_EQ(notch().panel().geometry().width(), before.width() + 2);
@@ -140,7 +140,7 @@ TEST_F(SettingsHooksTest, AfterAnySettingsChangeTheHideItemAndTheOverlayMatchThe
     EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
     EXPECT_FALSE(notch().panel().isVisible());
     Prefs::setBoolean(Prefs::Key::notchHidden, false);
-    c().flarePlus->click();
+    c().stepper(Prefs::Key::notchFlare).plus->click();
     EXPECT_FALSE(delegate->hideNotchItem()->isChecked());
     EXPECT_TRUE(notch().panel().isVisible());
 }
@@ -156,16 +156,16 @@ TEST_F(SettingsHooksTest, TheMenuAndTheConfigureButtonOpenTheSameReloadedWindow)
     Prefs::setInteger(Prefs::Key::notchHeightOffset, 4);
     item->trigger();
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(c().heightLabel->text(), "4");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchHeightOffset).value->text(), "4");
 
     window->close();
     ASSERT_FALSE(window->isVisible());
     Prefs::setInteger(Prefs::Key::notchHeightOffset, -2);
     hover(notch().content());
-    notch().content().configureButton()->click();
+    notch().content().button(&OverlayActions::configure)->click();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(settings->window(), window);
-    EXPECT_EQ(c().heightLabel->text(), "-2");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchHeightOffset).value->text(), "-2");
 }
 
 TEST_F(SettingsHooksTest, SyncNowGetsTheStatisticsOnlyOnceABuildWasApplied) {

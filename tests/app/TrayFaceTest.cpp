@@ -78,26 +78,23 @@ TEST_F(TrayFaceTest, EveryIconSizeGetsACrispCentredMark) {
     }
 }
 
-TEST_F(TrayFaceTest, TheDoubleSizeUsesThe2xDrawing) {
+// The 2x drawing serves the double size only, and odd sizes keep the mark on whole pixels.
+TEST_F(TrayFaceTest, TheDoubleSizeUsesThe2xDrawingAndOtherSizesStayCentred) {
     QImage logo(18, 18, QImage::Format_ARGB32_Premultiplied);
     logo.fill(Qt::white);
     QImage logo2x(36, 36, QImage::Format_ARGB32_Premultiplied);
     logo2x.fill(Qt::white);
     logo2x.setPixelColor(0, 0, Qt::transparent);  // a detail only the 2x drawing has
-    EXPECT_EQ(TrayFace::logoAt(logo, logo2x, 36).pixelColor(0, 0).alpha(), 0);
-    EXPECT_EQ(TrayFace::logoAt(logo, logo2x, 54).pixelColor(0, 0).alpha(), 255);
-    // A 2x drawing of the wrong size is not used.
-    EXPECT_EQ(TrayFace::logoAt(logo, QImage(), 36).pixelColor(0, 0).alpha(), 255);
-}
-
-TEST_F(TrayFaceTest, SizesBetweenMultiplesKeepTheMarkCentredOnWholePixels) {
-    QImage logo(18, 18, QImage::Format_ARGB32_Premultiplied);
-    logo.fill(Qt::white);
-    const QImage face = TrayFace::logoAt(logo, QImage(), 22);
-    EXPECT_EQ(face.pixelColor(1, 1).alpha(), 0);
-    EXPECT_EQ(face.pixelColor(2, 2).alpha(), 255);
-    EXPECT_EQ(face.pixelColor(19, 19).alpha(), 255);
-    EXPECT_EQ(face.pixelColor(20, 20).alpha(), 0);
+    const struct {
+        QImage twice;
+        int size, x, alpha;
+    } table[] = {{logo2x, 36, 0, 0},   {logo2x, 54, 0, 255},   {QImage(), 36, 0, 255},
+                 {QImage(), 22, 1, 0}, {QImage(), 22, 2, 255}, {QImage(), 22, 19, 255},
+                 {QImage(), 22, 20, 0}};
+    for (const auto& t : table) {
+        EXPECT_EQ(TrayFace::logoAt(logo, t.twice, t.size).pixelColor(t.x, t.x).alpha(), t.alpha)
+            << t.size << " at " << t.x;
+    }
 }
 
 TEST_F(TrayFaceTest, WithoutALogoTheFaceIsTheWordTavrik) {

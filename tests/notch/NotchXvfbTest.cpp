@@ -6,7 +6,6 @@
 #include "notch/NotchContentView.h"
 #include "notch/NotchController.h"
 #include "notch/NotchPanel.h"
-#include "prefs/Prefs.h"
 #include "tests/notch/NotchTestSupport.h"
 
 #include <QElapsedTimer>
@@ -79,9 +78,6 @@ protected:
             GTEST_SKIP() << "needs an X server: run through run_xvfb.sh";
         }
         tavrik::test::widgetApp();
-        for (const Prefs::KeyInfo& k : Prefs::all()) {
-            Prefs::remove(k.key);
-        }
         // A plain wallpaper under everything, so the screenshots show the overlay's outline.
         m_wallpaper = std::make_unique<QWidget>();
         m_wallpaper->setGeometry(QGuiApplication::primaryScreen()->geometry());

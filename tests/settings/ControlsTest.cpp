@@ -1,16 +1,22 @@
-// The appearance and shape controls: each writes its preference, calls the change callback
-// once, and the labels and pop-ups show what is stored.
+// The appearance, shape and privacy controls: each writes its preference and calls the change
+// callback once; the pop-ups, labels and check boxes show what the overlay and the card use.
 
 #include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
+#include "theme/Theme.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,14 +26,7 @@ namespace {
 IsolatedSettings isolated;
 
 using Prefs::Key;
-
-std::vector<std::string> items(const QComboBox* box) {
-    std::vector<std::string> out;
-    for (int i = 0; i < box->count(); ++i) {
-        out.push_back(box->itemText(i).toStdString());
-    }
-    return out;
-}
+using Controls = SettingsWindowController::Controls;
 
 // Picks an entry the way the pop-up's list does when the user clicks it.
 void choose(QComboBox* box, int index) {
@@ -35,165 +34,78 @@ void choose(QComboBox* box, int index) {
     Q_EMIT box->activated(index);
 }
 
-std::vector<std::string> shapeLabels(const SettingsWindowController::Controls& c) {
-    return {c.flareLabel->text().toStdString(), c.roundLabel->text().toStdString(),
-            c.widthLabel->text().toStdString(), c.xOffsetLabel->text().toStdString(),
-            c.heightLabel->text().toStdString()};
-}
-
-using StringList = std::vector<std::string>;
-
-// --- pop-ups ---
-
-TEST_F(SettingsWindowTest, PopUpsListTheirEntriesInStoredOrder) {
-    open();
-    EXPECT_EQ(items(c().notchRightStatPopup),
-              (StringList{"Tavrik Score", "Lines today", "$ today", "Streak", "Total lines",
-                          "Total $", "Sessions"}));
-    EXPECT_EQ(items(c().notchSpritePopup),
-              (StringList{"Ship", "Rocket", "Wave", "Bolt", "Invader", "Anchor"}));
-    EXPECT_EQ(items(c().accentPopup),
-              (StringList{"Cobalt", "Lime", "Magenta", "Amber", "Cyan", "Violet"}));
-    EXPECT_EQ(items(c().cardStylePopup), (StringList{"Scanlines", "Solid", "Light streaks"}));
-}
-
-TEST_F(SettingsWindowTest, AFreshInstallationShowsTheDefaults) {
-    open();
-    EXPECT_EQ(c().notchRightStatPopup->currentText(), "Lines today");
-    EXPECT_EQ(c().notchSpritePopup->currentIndex(), 0);
-    EXPECT_EQ(c().accentPopup->currentText(), "Cobalt");
-    EXPECT_EQ(c().cardStylePopup->currentText(), "Scanlines");
-    EXPECT_FALSE(c().leaderboardCheckbox->isChecked());
-    EXPECT_FALSE(c().privateModeCheckbox->isChecked());
-    EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "0", "0", "0"}));
-    EXPECT_EQ(changes, 0) << "opening the window is not a settings change";
-}
-
-TEST_F(SettingsWindowTest, ChoosingAnEntryStoresItsIndexAndReportsOneChange) {
-    open();
-    choose(c().notchRightStatPopup, 5);
-    EXPECT_EQ(Prefs::storedInteger(Key::wingStat), 5);
-    choose(c().notchSpritePopup, 4);
-    EXPECT_EQ(Prefs::storedInteger(Key::spriteKind), 4);
-    choose(c().accentPopup, 2);
-    EXPECT_EQ(Prefs::storedInteger(Key::accentTheme), 2);
-    choose(c().cardStylePopup, 2);
-    EXPECT_EQ(Prefs::storedInteger(Key::cardBackground), 2);
-    EXPECT_EQ(changes, 4);
-    choose(c().notchRightStatPopup, 0);
-    EXPECT_EQ(Prefs::storedInteger(Key::wingStat), 0);
-    EXPECT_EQ(changes, 5);
-}
-
-TEST_F(SettingsWindowTest, RefreshingSelectsTheStoredEntriesWithoutWritingOrReporting) {
-    open();
-    Prefs::setInteger(Key::wingStat, 3);
-    Prefs::setInteger(Key::spriteKind, 5);
-    Prefs::setInteger(Key::accentTheme, 1);
-    Prefs::setInteger(Key::cardBackground, 1);
-    Prefs::setBoolean(Key::leaderboardOptIn, true);
-    Prefs::setBoolean(Key::privateMode, true);
-    window->refreshControls();
-    EXPECT_EQ(c().notchRightStatPopup->currentText(), "Streak");
-    EXPECT_EQ(c().notchSpritePopup->currentText(), "Anchor");
-    EXPECT_EQ(c().accentPopup->currentText(), "Lime");
-    EXPECT_EQ(c().cardStylePopup->currentText(), "Solid");
-    EXPECT_TRUE(c().leaderboardCheckbox->isChecked());
-    EXPECT_TRUE(c().privateModeCheckbox->isChecked());
-    EXPECT_EQ(changes, 0);
-}
-
-TEST_F(SettingsWindowTest, OutOfRangeStoredValuesShowTheEntryThatIsActuallyUsed) {
-    Prefs::setInteger(Key::wingStat, 9);        // the overlay shows the score
-    Prefs::setInteger(Key::spriteKind, 99);     // clamped to the last sprite
-    Prefs::setInteger(Key::accentTheme, -3);    // clamped to the first accent
-    Prefs::setInteger(Key::cardBackground, 7);  // drawn as scan lines
-    open();
-    EXPECT_EQ(c().notchRightStatPopup->currentText(), "Tavrik Score");
-    EXPECT_EQ(c().notchSpritePopup->currentText(), "Anchor");
-    EXPECT_EQ(c().accentPopup->currentText(), "Cobalt");
-    EXPECT_EQ(c().cardStylePopup->currentText(), "Scanlines");
-    // Showing them writes nothing back.
-    EXPECT_EQ(Prefs::storedInteger(Key::spriteKind), 99);
-    EXPECT_EQ(Prefs::storedInteger(Key::wingStat), 9);
-}
-
-// --- steppers ---
-
-TEST_F(SettingsWindowTest, FlarePlusFromAFreshInstallationStores13ThenStopsAt40) {
-    open();
-    c().flarePlus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 13.0);
-    EXPECT_EQ(c().flareLabel->text(), "13");
-    EXPECT_EQ(changes, 1);
-    for (int i = 0; i < 20; ++i) {
-        c().flarePlus->click();
+std::vector<std::string> shapeLabels(const Controls& c) {
+    std::vector<std::string> out;
+    for (const auto& stepper : c.steppers) {
+        out.push_back(stepper.value->text().toStdString());
     }
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 40.0);
-    EXPECT_EQ(c().flareLabel->text(), "40");
-    EXPECT_EQ(changes, 21);
+    return out;
 }
 
-TEST_F(SettingsWindowTest, FlareMinusFromAFreshInstallationStores9) {
+TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
+    const struct {
+        QComboBox* Controls::*popUp;
+        Key key;
+        int count;
+        std::vector<std::pair<std::optional<int>, int>> shown;  // stored (or absent) -> shown
+    } popUps[] = {
+        {&Controls::notchRightStatPopup, Key::wingStat, 7, {{{}, 1}, {6, 6}, {7, 0}, {-1, 0}}},
+        {&Controls::notchSpritePopup, Key::spriteKind, 6, {{{}, 0}, {5, 5}, {6, 5}, {-3, 0}}},
+        {&Controls::accentPopup, Key::accentTheme, 6, {{{}, 0}, {6, 5}, {99, 5}, {-3, 0}}},
+        {&Controls::cardStylePopup, Key::cardBackground, 3, {{{}, 0}, {2, 2}, {3, 0}, {7, 0}}},
+    };
     open();
-    c().flareMinus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 9.0);
-    EXPECT_EQ(c().flareLabel->text(), "9");
-}
-
-TEST_F(SettingsWindowTest, FlareMinusFrom2Gives1ThenStays1) {
-    Prefs::setFloat(Key::notchFlare, 2);
-    open();
-    EXPECT_EQ(c().flareLabel->text(), "2");
-    c().flareMinus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 1.0);
-    EXPECT_EQ(c().flareLabel->text(), "1");
-    c().flareMinus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 1.0);
-    EXPECT_EQ(c().flareLabel->text(), "1");
-}
-
-TEST_F(SettingsWindowTest, BottomRadiusStartsBesideItsDefaultAndStopsAt30And1) {
-    open();
-    c().roundPlus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchRound), 15.0);
-    EXPECT_EQ(c().roundLabel->text(), "15");
-    Prefs::remove(Key::notchRound);
-    c().roundMinus->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchRound), 11.0);
-    for (int i = 0; i < 20; ++i) {
-        c().roundPlus->click();
+    for (const auto& p : popUps) {
+        QComboBox* box = c().*p.popUp;
+        SCOPED_TRACE(Prefs::info(p.key).name);
+        EXPECT_EQ(box->count(), p.count);
+        for (const auto& [stored, shown] : p.shown) {
+            clearPreferences();
+            if (stored) {
+                Prefs::setInteger(p.key, *stored);
+            }
+            window->refreshControls();
+            EXPECT_EQ(box->currentIndex(), shown) << stored.value_or(-99);
+            EXPECT_EQ(Prefs::storedInteger(p.key), stored) << "showing writes nothing back";
+        }
+        const int before = changes;
+        choose(box, p.count - 1);
+        EXPECT_EQ(Prefs::storedInteger(p.key), p.count - 1);
+        EXPECT_EQ(changes, before + 1);
     }
-    EXPECT_EQ(c().roundLabel->text(), "30");
-    for (int i = 0; i < 20; ++i) {
-        c().roundMinus->click();
-    }
-    EXPECT_EQ(c().roundLabel->text(), "1");
 }
 
-TEST_F(SettingsWindowTest, WidthMinusThreeTimesFromZeroStoresMinus6) {
+TEST_F(SettingsWindowTest, SteppersStepTheirOwnKeyAndShowWholeValues) {
     open();
-    for (int i = 0; i < 3; ++i) {
-        c().widthMinus->click();
+    EXPECT_EQ(shapeLabels(c()), (std::vector<std::string>{"11", "13", "0", "0", "0"}));
+    const struct {
+        Key key;
+        bool up;
+        int presses;
+        std::string label;
+    } cases[] = {
+        {Key::notchFlare, true, 1, "13"},        {Key::notchFlare, true, 20, "40"},
+        {Key::notchFlare, false, 1, "9"},        {Key::notchRound, false, 20, "1"},
+        {Key::notchWidthOffset, false, 3, "-6"}, {Key::notchXOffset, true, 2, "4"},
+        {Key::notchHeightOffset, true, 1, "2"},
+    };
+    for (const auto& s : cases) {
+        clearPreferences();
+        window->refreshShapeLabels();
+        const int before = changes;
+        const auto& stepper = c().stepper(s.key);
+        for (int i = 0; i < s.presses; ++i) {
+            (s.up ? stepper.plus : stepper.minus)->click();
+        }
+        EXPECT_EQ(stepper.value->text().toStdString(), s.label) << Prefs::info(s.key).name;
+        EXPECT_EQ(changes, before + s.presses);
+        for (const auto& other : c().steppers) {
+            EXPECT_EQ(Prefs::isSet(other.key), other.key == s.key) << Prefs::info(other.key).name;
+        }
     }
-    EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), -6);
-    EXPECT_EQ(c().widthLabel->text(), "-6");
-    EXPECT_EQ(changes, 3);
-}
-
-TEST_F(SettingsWindowTest, OffsetsStepByTwoEachOnItsOwnKey) {
-    open();
-    c().xPlus->click();
-    c().xPlus->click();
-    c().heightMinus->click();
-    c().widthPlus->click();
-    EXPECT_EQ(Prefs::storedInteger(Key::notchXOffset), 4);
-    EXPECT_EQ(Prefs::storedInteger(Key::notchHeightOffset), -2);
-    EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), 2);
-    EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "2", "4", "-2"}));
-    c().xMinus->click();
-    c().heightPlus->click();
-    EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "2", "2", "0"}));
+    Prefs::setFloat(Key::notchFlare, 12.9);
+    window->refreshShapeLabels();
+    EXPECT_EQ(c().stepper(Key::notchFlare).value->text(), "12");
 }
 
 TEST_F(SettingsWindowTest, ResetShowsTheDefaultShapeAndZeroOffsets) {
@@ -203,48 +115,27 @@ TEST_F(SettingsWindowTest, ResetShowsTheDefaultShapeAndZeroOffsets) {
     Prefs::setInteger(Key::notchXOffset, 14);
     Prefs::setInteger(Key::notchHeightOffset, 8);
     open();
-    EXPECT_EQ(shapeLabels(c()), (StringList{"27", "5", "-6", "14", "8"}));
+    EXPECT_EQ(shapeLabels(c()), (std::vector<std::string>{"27", "5", "-6", "14", "8"}));
     c().resetButton->click();
-    EXPECT_EQ(shapeLabels(c()), (StringList{"11", "13", "0", "0", "0"}));
+    EXPECT_EQ(shapeLabels(c()), (std::vector<std::string>{"11", "13", "0", "0", "0"}));
     EXPECT_FALSE(Prefs::isSet(Key::notchFlare));
-    EXPECT_FALSE(Prefs::isSet(Key::notchRound));
-    EXPECT_EQ(Prefs::storedInteger(Key::notchWidthOffset), 0);
     EXPECT_EQ(Prefs::storedInteger(Key::notchXOffset), 0);
-    EXPECT_EQ(Prefs::storedInteger(Key::notchHeightOffset), 0);
     EXPECT_EQ(changes, 1);
-    // The next press starts beside the default again.
-    c().flarePlus->click();
-    EXPECT_EQ(c().flareLabel->text(), "13");
 }
 
-TEST_F(SettingsWindowTest, ShapeLabelsTruncateFractionalValues) {
-    Prefs::setFloat(Key::notchFlare, 12.9);
-    Prefs::setFloat(Key::notchRound, 0);  // 0 means not set
+TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateWithOrWithoutACallback) {
+    Prefs::setBoolean(Key::privateMode, true);
     open();
-    EXPECT_EQ(c().flareLabel->text(), "12");
-    EXPECT_EQ(c().roundLabel->text(), "13");
-}
-
-// --- check boxes ---
-
-TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateAndReportEachChange) {
-    open();
+    EXPECT_FALSE(c().leaderboardCheckbox->isChecked());
+    EXPECT_TRUE(c().privateModeCheckbox->isChecked());
     c().leaderboardCheckbox->click();
+    c().privateModeCheckbox->click();
     EXPECT_EQ(Prefs::storedBoolean(Key::leaderboardOptIn), true);
+    EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), false);
+    EXPECT_EQ(changes, 2);
+    window->setOnChange({});
     c().privateModeCheckbox->click();
     EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), true);
-    c().privateModeCheckbox->click();
-    EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), false);
-    EXPECT_EQ(changes, 3);
-}
-
-TEST_F(SettingsWindowTest, ControlsWorkWithoutAChangeCallback) {
-    open();
-    window->setOnChange({});
-    c().flarePlus->click();
-    c().privateModeCheckbox->click();
-    EXPECT_EQ(Prefs::storedFloat(Key::notchFlare), 13.0);
-    EXPECT_EQ(changes, 0);
 }
 
 TEST_F(SettingsWindowTest, ReopeningReloadsValuesChangedElsewhere) {
@@ -252,13 +143,49 @@ TEST_F(SettingsWindowTest, ReopeningReloadsValuesChangedElsewhere) {
     Prefs::setInteger(Key::wingStat, 6);  // the overlay's cycle button
     Prefs::setInteger(Key::notchXOffset, 10);
     window->present();
-    EXPECT_EQ(c().notchRightStatPopup->currentText(), "Sessions");
-    EXPECT_EQ(c().xOffsetLabel->text(), "10");
-    EXPECT_TRUE(window->window()->isVisible());
-    window->window()->close();
-    EXPECT_FALSE(window->window()->isVisible());
-    window->present();  // the same window again
-    EXPECT_TRUE(window->window()->isVisible());
+    EXPECT_EQ(c().notchRightStatPopup->currentIndex(), 6);
+    EXPECT_EQ(c().stepper(Key::notchXOffset).value->text(), "10");
+    EXPECT_EQ(changes, 0);
+}
+
+// Every row's title sits beside its own control, no two controls overlap, and the column
+// scrolls in a dark window (the desktop's own style would draw light controls).
+TEST_F(SettingsWindowTest, TheColumnIsDarkScrollsAndKeepsEachTitleBesideItsControl) {
+    open();
+    const QWidget* content = window->contentView();
+    const auto frame = [&](const QWidget* w) {
+        return QRect(w->mapTo(content, QPoint()), w->size());
+    };
+    for (const auto& [title, key] : {std::pair{"Flare (top corners)", Key::notchFlare},
+                                     {"Bottom radius", Key::notchRound},
+                                     {"Width offset", Key::notchWidthOffset},
+                                     {"X offset", Key::notchXOffset},
+                                     {"Height offset", Key::notchHeightOffset}}) {
+        const QWidget* value = c().stepper(key).value;
+        bool beside = false;
+        for (const QLabel* label : content->findChildren<QLabel*>()) {
+            beside |= label->text() == title
+                      && label->geometry().center().y() == frame(value).center().y();
+        }
+        EXPECT_TRUE(beside) << title;
+    }
+    const auto controls = content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QWidget* a : controls) {
+        EXPECT_TRUE(content->rect().contains(a->geometry())) << a->metaObject()->className();
+        for (const QWidget* b : controls) {
+            EXPECT_TRUE(a == b || !a->geometry().intersects(b->geometry()))
+                << a->metaObject()->className() << " over " << b->metaObject()->className();
+        }
+    }
+    EXPECT_GT(content->height(), SettingsWindowController::maxVisibleHeight);
+    window->window()->show();
+    drainEvents();
+    EXPECT_GT(window->scrollArea()->verticalScrollBar()->maximum(), 0);
+    const QImage shot = window->window()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(4, 4), Theme::bg);
+    const QPoint popUp = frame(c().notchRightStatPopup).center();
+    EXPECT_LT(shot.pixelColor(popUp).lightness(), 100) << "a light pop-up";
+    window->window()->hide();
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(SettingsOnX, OpensCentredInFrontAndFocusedThenReopensAfterClosing) {
     window->present();
     ASSERT_TRUE(waitUntil([&] { return w->isActiveWindow(); }, 5000));
     EXPECT_EQ(window->window(), w) << "the same window, not a new one";
-    EXPECT_EQ(c().xOffsetLabel->text(), "6");
+    EXPECT_EQ(c().stepper(Prefs::Key::notchXOffset).value->text(), "6");
 }
 
 }  // namespace

@@ -64,7 +64,6 @@ public:
     void enqueue(ScriptedResponse response) { m_script.push_back(std::move(response)); }
 
     const std::vector<RecordedRequest>& requests() const { return m_requests; }
-    std::size_t scriptLeft() const { return m_script.size(); }
 
 private:
     void onNewConnection();
