@@ -103,8 +103,11 @@ std::shared_ptr<const KeptHistory> update(const std::filesystem::path& dir, cons
         }
         return *next;
     };
+    // A file that is still there but not read this time (another process reading other
+    // folders, a second path to the same file) has not vanished.
     for (const auto& [path, entry] : cache.entries) {
-        if (!live.contains(path)) {
+        std::error_code ec;
+        if (!live.contains(path) && !std::filesystem::exists(path, ec) && !ec) {
             edit().sessions.insert_or_assign(path, entry);
         }
     }

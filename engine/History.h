@@ -41,8 +41,8 @@ namespace History {
 std::filesystem::path directory(const char* xdgDataHome, const char* home);
 
 // Returns the history kept in dir after moving into it the entry of every cached file that is
-// no longer live, and dropping from it every file that is live again; saves it when that
-// changed anything.
+// no longer live and no longer exists at its path, and dropping from it every file that is
+// live again; saves it when that changed anything.
 std::shared_ptr<const KeptHistory> update(const std::filesystem::path& dir, const ParseCache& cache,
                                           const std::unordered_set<std::string_view>& live);
 

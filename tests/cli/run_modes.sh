@@ -103,6 +103,10 @@ for pass in rebuild again cleared-cache; do
     same "$(report)" "$full"
 done
 [ "$(stat -c %a "$history")" = 600 ] || fail "history mode $(stat -c %a "$history")"
+# Files still in place but not read by this run (other folders) are not kept.
+mkdir -p none
+same "$(CLAUDE_CONFIG_DIR=none tavrik --stats | grep '^sessions')" "sessions 2"
+same "$(jq -r '.sessions | keys | join(" ")' "$history")" "$projects/-home-u-app/s2.jsonl"
 cp "$fixture/home/.claude/projects/-home-u-app/s2.jsonl" "$projects/-home-u-app/"
 same "$(report)" "$full"
 same "$(tavrik --daily --json --days $n | jq -r 'map(.linesAdded) | add')" 5
