@@ -162,7 +162,9 @@ AppOptions userOptions(bool debug) {
     AppOptions options;
     options.cacheDir = Environment::cacheDir();
     options.job = userLogsJob(options.cacheDir);
-    options.watchDir = StatsEngine::claudeRoot(Environment::home(), std::nullopt);
+    // The first Claude Code folder is watched for new sessions; the timer's builds notice
+    // changes under any of them.
+    options.watchDir = Environment::buildInputs().claudeRoots.front();
     options.desktopDir =
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation).toStdString();
     options.debugLogging = debug;

@@ -2,9 +2,11 @@
 
 #include "app/LogTreeWatch.h"
 #include "engine/Environment.h"
+#include "engine/History.h"
 #include "engine/StatsCache.h"
 #include "engine/StatsEngine.h"
 #include "engine/TimeKit.h"
+#include "prefs/Prefs.h"
 
 #include <QLoggingCategory>
 #include <QTimer>
@@ -29,34 +31,49 @@ void lowerThreadPriority() {
     }
 }
 
+// What the kept history adds to a build: nothing while it is off, else its file as it is now
+// (forgotten, or written by another process).
+std::optional<std::optional<FileStamp>> keptHistoryState() {
+    if (!Prefs::boolean(Prefs::Key::keepHistory)) {
+        return std::nullopt;
+    }
+    return FileStamp::of(Environment::historyDir() / KeptHistory::fileName);
+}
+
 }  // namespace
 
 StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
     struct Trees {
         explicit Trees(std::vector<std::filesystem::path> roots) : watch(std::move(roots)) {}
         LogTreeWatch watch;
-        std::string day;  // local day of the last build
+        std::string day;                                  // local day of the last build
+        std::optional<std::optional<FileStamp>> history;  // after the last build
         int reuses = 0;
     };
-    const StatsEngine::BuildInputs where = Environment::buildInputs();
-    auto trees = std::make_shared<Trees>(
-        std::vector<std::filesystem::path>{where.claudeRoot, where.codexRoot});
+    StatsEngine::BuildInputs where = Environment::buildInputs();
+    where.claudeRoots.push_back(where.codexRoot);
+    auto trees = std::make_shared<Trees>(std::move(where.claudeRoots));
 
     StatsJob job;
     job.build = [cacheDir, trees](ParseCacheMemo& memo) {
         StatsEngine::BuildInputs inputs = Environment::buildInputs();
         inputs.cacheDir = cacheDir;
+        if (Prefs::boolean(Prefs::Key::keepHistory)) {
+            inputs.historyDir = Environment::historyDir();
+        }
         // Armed before the trees are read: a change made during the build is seen next time.
         trees->watch.arm();
         trees->day = TimeKit::dateKey(inputs.now);
         trees->reuses = 0;
-        return StatsEngine::build(inputs, &memo);
+        Stats stats = StatsEngine::build(inputs, &memo);
+        trees->history = keptHistoryState();  // the build may have written it
+        return stats;
     };
     // The statistics depend on the files' list, sizes and modification times, and on the
-    // local day (today, the week, the current streak); nothing else changes them.
+    // local day (today, the week, the current streak), and on the kept history.
     job.unchanged = [trees] {
         if (trees->reuses >= reuseLimit || TimeKit::dateKey(Environment::now()) != trees->day
-            || !trees->watch.quiet()) {
+            || keptHistoryState() != trees->history || !trees->watch.quiet()) {
             return false;
         }
         ++trees->reuses;

@@ -43,8 +43,10 @@ int main(int argc, char** argv) {
     options.job.build = [home, cache](tavrik::ParseCacheMemo& memo) {
         using namespace std::chrono;
         const double now = duration<double>(system_clock::now().time_since_epoch()).count();
-        return tavrik::StatsEngine::build({tavrik::StatsEngine::claudeRoot(home, std::nullopt),
-                                           tavrik::StatsEngine::codexRoot(home), cache, now},
+        return tavrik::StatsEngine::build({{tavrik::StatsEngine::claudeRoot(home, std::nullopt)},
+                                           tavrik::StatsEngine::codexRoot(home),
+                                           cache,
+                                           now},
                                           &memo);
     };
     options.watchDir = cache / "not-watched";

@@ -4,11 +4,12 @@
 //   tavrik_bench cold --home DIR --cache DIR [--runs N] [--manifest FILE]
 //       a build with no parse cache: parse-cache.json in the cache folder is removed before
 //       every run. Reports throughput (MB of log files per second, one thread).
-//   tavrik_bench warm --home DIR --cache DIR [--runs N] [--manifest FILE]
+//   tavrik_bench warm --home DIR --cache DIR [--runs N] [--manifest FILE] [--history DIR]
 //       rebuilds in which nothing changed, through the parse cache a cold run left behind,
 //       keeping the cache in memory between builds as the application does. Reports the
 //       first rebuild (a fresh process reading the cache file, as the command line does),
-//       the median of the later ones, and whether the cache file was rewritten.
+//       the median of the later ones, and whether the cache file was rewritten. With
+//       --history, vanished files keep counting from the kept history in DIR.
 //
 // Both report the peak resident memory of the process against the largest log file plus
 // 64 MiB, the bytes read through read(2) (/proc/self/io), and, with a generator manifest, whether
@@ -49,7 +50,8 @@ constexpr const char* kUsage =
     "  --home    home-like folder holding .claude/projects and .codex/sessions\n"
     "  --cache   folder of parse-cache.json (used only by this benchmark)\n"
     "  --runs    number of builds; the median is reported (default: cold 1, warm 9)\n"
-    "  --manifest  tavrik-gen.json of the generated tree, to check the figures\n";
+    "  --manifest  tavrik-gen.json of the generated tree, to check the figures\n"
+    "  --history   folder of the kept history of vanished files (kept only when given)\n";
 
 [[noreturn]] void fail(const std::string& message) {
     std::fprintf(stderr, "tavrik_bench: %s\n%s", message.c_str(), kUsage);
@@ -62,6 +64,7 @@ struct Args {
     fs::path cache;
     int runs = 0;
     std::optional<fs::path> manifest;
+    std::optional<fs::path> history;
 };
 
 Args parseArgs(int argc, char** argv) {
@@ -85,6 +88,8 @@ Args parseArgs(int argc, char** argv) {
             a.cache = value;
         } else if (arg == "--manifest") {
             a.manifest = fs::path(value);
+        } else if (arg == "--history") {
+            a.history = fs::path(value);
         } else if (arg == "--runs") {
             const auto r = std::from_chars(value.data(), value.data() + value.size(), a.runs);
             if (r.ec != std::errc() || r.ptr != value.data() + value.size() || a.runs < 1
@@ -249,11 +254,13 @@ double nowSeconds() {
 int main(int argc, char** argv) {
     tavrik::Environment::tuneAllocator();
     const Args args = parseArgs(argc, argv);
-    const StatsEngine::BuildInputs inputs{StatsEngine::claudeRoot(args.home, std::nullopt),
-                                          StatsEngine::codexRoot(args.home), args.cache,
-                                          nowSeconds()};
+    const StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(args.home, std::nullopt)},
+                                          StatsEngine::codexRoot(args.home),
+                                          args.cache,
+                                          nowSeconds(),
+                                          args.history};
     const fs::path cacheFile = args.cache / "parse-cache.json";
-    const Tree tree = measureTree(inputs.claudeRoot, inputs.codexRoot);
+    const Tree tree = measureTree(inputs.claudeRoots.front(), inputs.codexRoot);
     if (tree.claudeFiles + tree.codexFiles == 0) {
         std::fprintf(stderr, "tavrik_bench: no log files under %s\n", args.home.c_str());
         return 2;

@@ -4,8 +4,8 @@
 
 #include "app/LookPrefs.h"
 #include "card/CardRenderer.h"
+#include "cli/Inputs.h"
 #include "cli/Modes.h"
-#include "engine/Environment.h"
 #include "engine/StatsEngine.h"
 
 #include <QByteArray>
@@ -33,7 +33,7 @@ std::unique_ptr<QGuiApplication> offscreenApp() {
 
 int runCard(const Args& args) {
     const std::string path = args.after("--card").value_or("/tmp/tavrik-card.png");
-    const Stats stats = StatsEngine::build(Environment::buildInputs());
+    const Stats stats = StatsEngine::build(userInputs());
     const auto app = offscreenApp();
     const std::optional<QByteArray> png = CardRenderer::pngData(stats, readLook());
     if (!png) {

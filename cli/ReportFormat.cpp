@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iostream>
 
 namespace tavrik::cli {
 
@@ -34,6 +35,15 @@ std::string oneDecimal(double v) {
 
 std::string orDash(const std::optional<std::string>& text) {
     return text ? *text : "-";
+}
+
+int printJson(const std::optional<std::string>& json) {
+    if (!json) {
+        std::cerr << "tavrik: a figure is not a finite number; no JSON written\n";
+        return 1;
+    }
+    std::cout << *json << '\n';
+    return 0;
 }
 
 }  // namespace tavrik::cli

@@ -17,4 +17,8 @@ std::string oneDecimal(double v);
 // Returns the text, or "-" when absent.
 std::string orDash(const std::optional<std::string>& text);
 
+// Prints a JSON text on a line of its own and returns 0; when there is none (a figure JSON
+// cannot hold) prints an error instead and returns 1, so a script never reads half a record.
+int printJson(const std::optional<std::string>& json);
+
 }  // namespace tavrik::cli

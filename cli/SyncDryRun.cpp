@@ -4,8 +4,8 @@
 
 #include "account/AuthManager.h"
 #include "account/StatsSync.h"
+#include "cli/Inputs.h"
 #include "cli/Modes.h"
-#include "engine/Environment.h"
 #include "engine/StatsEngine.h"
 
 #include <iostream>
@@ -13,7 +13,7 @@
 namespace tavrik::cli {
 
 int runSyncDryRun(const Args&) {
-    const Stats stats = StatsEngine::build(Environment::buildInputs());
+    const Stats stats = StatsEngine::build(userInputs());
     const Result<Done> printed = StatsSync::dryRunPrint(stats, AuthManager::shared(), std::cout);
     if (!printed) {
         std::cerr << printed.error().errorDescription() << '\n';

@@ -1,5 +1,7 @@
-// The text modes: "--bench", "--stats" (with "--stats-dir") and "--codex".
+// The text modes: "--bench", "--stats" (with "--stats-dir") and "--codex", each also as JSON
+// with "--json".
 
+#include "cli/Inputs.h"
 #include "cli/Modes.h"
 #include "cli/ReportFormat.h"
 #include "engine/CodexParser.h"
@@ -8,9 +10,10 @@
 #include "engine/StatsEngine.h"
 
 #include <chrono>
-#include <initializer_list>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tavrik::cli {
 
@@ -23,7 +26,7 @@ struct TimedBuild {
 };
 
 TimedBuild timedBuild(const std::optional<std::filesystem::path>& dir) {
-    const auto inputs = Environment::buildInputs(dir);
+    const auto inputs = userInputs(dir);
     const auto start = std::chrono::steady_clock::now();
     Stats stats = StatsEngine::build(inputs);
     const std::chrono::duration<double, std::milli> elapsed =
@@ -33,7 +36,7 @@ TimedBuild timedBuild(const std::optional<std::filesystem::path>& dir) {
 
 // A report of zeros is easy to mistake for a fault: say on standard error where we looked, so
 // scripts reading standard output see the same lines as ever.
-void hintNoLogs(std::string_view what, std::initializer_list<std::filesystem::path> folders) {
+void hintNoLogs(std::string_view what, const std::vector<std::filesystem::path>& folders) {
     std::cerr << "tavrik: no " << what << " found in";
     const char* sep = " ";
     for (const auto& folder : folders) {
@@ -71,7 +74,12 @@ int runStats(const Args& args) {
     }
     const auto [s, ms, inputs] = timedBuild(dir);
     if (s.logFiles == 0) {
-        hintNoLogs("Claude Code or Codex logs", {inputs.claudeRoot, inputs.codexRoot});
+        std::vector<std::filesystem::path> folders = inputs.claudeRoots;
+        folders.push_back(inputs.codexRoot);
+        hintNoLogs("Claude Code or Codex logs", folders);
+    }
+    if (args.has("--json")) {
+        return printJson(toJson(s));
     }
     std::cout << "elapsedMs " << oneDecimal(ms) << '\n'
               << "score " << s.crackedScore << '\n'
@@ -95,11 +103,18 @@ int runStats(const Args& args) {
     return 0;
 }
 
-int runCodex(const Args&) {
-    const auto root = StatsEngine::codexRoot(Environment::home());
+int runCodex(const Args& args) {
+    const auto root = Environment::buildInputs().codexRoot;
     const auto [c, files] = CodexParser::aggregateAll(root);
     if (files == 0) {
         hintNoLogs("Codex sessions", {root});
+    }
+    if (args.has("--json")) {
+        // The folded contribution's object with the number of files first.
+        const auto json = toJson(c);
+        return printJson(
+            json ? std::optional("{\"sessions\":" + std::to_string(files) + "," + json->substr(1))
+                 : std::nullopt);
     }
     std::string models;
     for (const auto& [id, acc] : c.models) {

@@ -46,6 +46,10 @@ constexpr Option options[] = {
     {"--notchcorner", "[PATH]", tavrik::cli::runNotchCorner,
      "write the overlay's corner at 8x (default /tmp/tavrik-notchcorner.png)"},
     {"--codex", "", tavrik::cli::runCodex, "print the Codex totals"},
+    {"--daily", "", tavrik::cli::runDaily,
+     "print lines, tokens and cost per local day (the last 30 days)"},
+    {"--days", "N", nullptr, "with --daily: the last N days (with --json: all days)"},
+    {"--json", "", nullptr, "with --stats, --codex or --daily: print JSON for scripts"},
     {"--sync-dry-run", "", tavrik::cli::runSyncDryRun,
      "print the leaderboard upload a sync would send; sends nothing"},
     {"--board", "[N]", tavrik::cli::runBoard,
@@ -58,9 +62,15 @@ constexpr std::string_view environment =
     "Environment:\n"
     "  HOME             the Claude Code logs are read from $HOME/.claude/projects,\n"
     "                   the Codex sessions from $HOME/.codex/sessions\n"
+    "  CLAUDE_CONFIG_DIR\n"
+    "                   instead, the Claude Code logs are read from DIR/projects for\n"
+    "                   each DIR of this comma-separated list\n"
+    "  CODEX_HOME       instead, the Codex sessions are read from $CODEX_HOME/sessions\n"
     "  TZ               the time zone of local days (else the system's)\n"
     "  XDG_CACHE_HOME   the caches live in $XDG_CACHE_HOME/Tavrik (else ~/.cache/Tavrik)\n"
     "  XDG_CONFIG_HOME  the settings live in $XDG_CONFIG_HOME/Tavrik (else ~/.config/Tavrik)\n"
+    "  XDG_DATA_HOME    the kept history lives in $XDG_DATA_HOME/Tavrik\n"
+    "                   (else ~/.local/share/Tavrik)\n"
     "  XDG_RUNTIME_DIR  the tray application's one-instance lock\n";
 
 int runHelp(const Args&) {

@@ -166,10 +166,10 @@ void processLine(object line, FileContribution& c, RateMemo& rates) {
         const auto usage = detail::objectMember(message, "usage");
         const auto model = detail::stringMember(message, "model");
         if (usage && model && *model != "<synthetic>") {
-            const double in = detail::numberMember(*usage, "input_tokens");
-            const double out = detail::numberMember(*usage, "output_tokens");
-            const double cr = detail::numberMember(*usage, "cache_read_input_tokens");
-            const double cw = detail::numberMember(*usage, "cache_creation_input_tokens");
+            const double in = detail::tokenMember(*usage, "input_tokens");
+            const double out = detail::tokenMember(*usage, "output_tokens");
+            const double cr = detail::tokenMember(*usage, "cache_read_input_tokens");
+            const double cw = detail::tokenMember(*usage, "cache_creation_input_tokens");
             ModelAcc& acc = c.models[std::string(*model)];
             ++acc.messages;
             acc.input += in;

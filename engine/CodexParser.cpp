@@ -48,9 +48,9 @@ void processLine(object line, FileContribution& c, Session& s) {
         const auto usage = info ? detail::objectMember(*info, "total_token_usage") : std::nullopt;
         if (usage) {
             // Running totals: the last event replaces everything before it.
-            s.input = detail::numberMember(*usage, "input_tokens");
-            s.cached = detail::numberMember(*usage, "cached_input_tokens");
-            s.output = detail::numberMember(*usage, "output_tokens");
+            s.input = detail::tokenMember(*usage, "input_tokens");
+            s.cached = detail::tokenMember(*usage, "cached_input_tokens");
+            s.output = detail::tokenMember(*usage, "output_tokens");
             s.sawUsage = true;
         }
     } else if (*type == "message") {
@@ -150,7 +150,6 @@ Aggregate aggregateAll(const std::filesystem::path& root) {
     ReadScratch scratch;
     for (const auto& file : findRollouts(root)) {
         ++total.fileCount;
-        const FileContribution c = parseFile(file, scratch);
         detail::addContribution(total.contribution, parseFile(file, scratch));
     }
     return total;

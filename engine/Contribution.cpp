@@ -23,7 +23,7 @@ std::string noteInstant(FileContribution& c, double t) {
 void addContribution(FileContribution& total, const FileContribution& c) {
     for (const auto& [name, acc] : c.models) {
         ModelAcc& into = total.models[name];
-        into.messages += acc.messages;
+        into.messages = addClamped(into.messages, acc.messages);
         into.input += acc.input;
         into.output += acc.output;
         into.cacheRead += acc.cacheRead;
@@ -31,16 +31,16 @@ void addContribution(FileContribution& total, const FileContribution& c) {
     }
     total.activeDays.insert(c.activeDays.begin(), c.activeDays.end());
     for (std::size_t h = 0; h < total.byHour.size(); ++h) {
-        total.byHour[h] += c.byHour[h];
+        total.byHour[h] = addClamped(total.byHour[h], c.byHour[h]);
     }
-    total.prompts += c.prompts;
-    total.assistantMessages += c.assistantMessages;
+    total.prompts = addClamped(total.prompts, c.prompts);
+    total.assistantMessages = addClamped(total.assistantMessages, c.assistantMessages);
     total.tokensIn += c.tokensIn;
     total.tokensOut += c.tokensOut;
     total.cacheRead += c.cacheRead;
     total.cacheWrite += c.cacheWrite;
-    total.linesAdded += c.linesAdded;
-    total.linesRemoved += c.linesRemoved;
+    total.linesAdded = addClamped(total.linesAdded, c.linesAdded);
+    total.linesRemoved = addClamped(total.linesRemoved, c.linesRemoved);
     total.cost += c.cost;
     if (c.minTs && (!total.minTs || *total.minTs > *c.minTs)) {
         total.minTs = c.minTs;

@@ -1,16 +1,30 @@
 #include "engine/Environment.h"
 
+#include "engine/History.h"
 #include "engine/ParseCache.h"
 
 #include <malloc.h>
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace tavrik::Environment {
+
+namespace {
+
+// A folder named by a variable; a relative one is taken from the working folder.
+std::filesystem::path folder(std::string_view name) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(name, ec);
+    return (ec ? std::filesystem::path(name) : absolute).lexically_normal();
+}
+
+}  // namespace
 
 std::filesystem::path home() {
     if (const char* h = std::getenv("HOME"); h != nullptr && h[0] != '\0') {
@@ -42,9 +56,39 @@ void tuneAllocator() {
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
 }
 
+std::vector<std::filesystem::path> claudeRoots(const char* claudeConfigDir,
+                                               const std::filesystem::path& home) {
+    std::vector<std::filesystem::path> roots;
+    std::string_view list = claudeConfigDir != nullptr ? claudeConfigDir : "";
+    while (!list.empty()) {
+        const std::size_t comma = std::min(list.find(','), list.size());
+        if (comma > 0) {
+            roots.push_back(folder(list.substr(0, comma)) / "projects");
+        }
+        list.remove_prefix(std::min(comma + 1, list.size()));
+    }
+    if (roots.empty()) {
+        roots.push_back(StatsEngine::claudeRoot(home, std::nullopt));
+    }
+    return roots;
+}
+
+std::filesystem::path codexRoot(const char* codexHome, const std::filesystem::path& home) {
+    if (codexHome == nullptr || codexHome[0] == '\0') {
+        return StatsEngine::codexRoot(home);
+    }
+    return folder(codexHome) / "sessions";
+}
+
+std::filesystem::path historyDir() {
+    return History::directory(std::getenv("XDG_DATA_HOME"), home().c_str());
+}
+
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir) {
     const auto h = home();
-    return {StatsEngine::claudeRoot(h, dir), StatsEngine::codexRoot(h), cacheDir(), now()};
+    return {dir ? std::vector{StatsEngine::claudeRoot(h, dir)}
+                : claudeRoots(std::getenv("CLAUDE_CONFIG_DIR"), h),
+            codexRoot(std::getenv("CODEX_HOME"), h), cacheDir(), now()};
 }
 
 }  // namespace tavrik::Environment

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace tavrik::Environment {
 
@@ -24,7 +25,22 @@ double now();
 // the start of a process that builds statistics repeatedly.
 void tuneAllocator();
 
-// Returns the inputs of a build over the user's logs; dir replaces the Claude Code root.
+// Returns the Claude Code "projects" folders: <each folder of CLAUDE_CONFIG_DIR>/projects when
+// it names any (a comma-separated list), else <home>/.claude/projects.
+std::vector<std::filesystem::path> claudeRoots(const char* claudeConfigDir,
+                                               const std::filesystem::path& home);
+
+// Returns the Codex "sessions" folder: $CODEX_HOME/sessions when set, else
+// <home>/.codex/sessions.
+std::filesystem::path codexRoot(const char* codexHome, const std::filesystem::path& home);
+
+// Returns the folder of the kept history: $XDG_DATA_HOME/Tavrik, else
+// <home>/.local/share/Tavrik.
+std::filesystem::path historyDir();
+
+// Returns the inputs of a build over the user's logs, the roots following the agents' own
+// variables; dir replaces the Claude Code roots. The kept history is not folded in: the
+// caller sets historyDir when the user keeps it.
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir = {});
 
 }  // namespace tavrik::Environment

@@ -1,5 +1,6 @@
 #include "engine/JsonWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -124,7 +125,13 @@ void JsonWriter::value(double number) {
         return;
     }
     char buf[32];
-    const auto res = std::to_chars(buf, buf + sizeof buf, number);
+    auto res = std::to_chars(buf, buf + sizeof buf, number);
+    // The shortest form of a large integral double is a long run of digits ("1e19" comes out
+    // as twenty of them), which JSON readers take for an integer and may refuse above 2^64.
+    // Beyond 2^53, where doubles stop being exact integers anyway, use the exponent form.
+    if (std::abs(number) >= 0x1p53 && std::find(buf, res.ptr, 'e') == res.ptr) {
+        res = std::to_chars(buf, buf + sizeof buf, number, std::chars_format::scientific);
+    }
     m_out.append(buf, res.ptr);
 }
 

@@ -2,7 +2,8 @@
 
 // A small streaming JSON writer: compact by default (no whitespace between tokens) or
 // pretty-printed with a two-space indent and " : " between key and value. Keys are written in
-// the order given. Doubles use the shortest form that reads back to the same value; a
+// the order given. Doubles use the shortest form that reads back to the same value (in
+// exponent form from 2^53 up, so no reader mistakes one for an oversized integer); a
 // non-finite double cannot be written, and the whole write then fails (result() is empty).
 // Strings are written as given (UTF-8) with the JSON escapes that are required.
 

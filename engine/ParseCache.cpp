@@ -1,22 +1,19 @@
 #include "engine/ParseCache.h"
 
+#include "engine/TimeKit.h"
+#include "engine/internal/Contribution.h"
 #include "engine/internal/RecordFields.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace tavrik {
-
-template <detail::RecordOf<CacheEntry> Self, class F>
-void forEachField(Self& r, F&& f) {
-    f("mtime", r.mtime);
-    f("size", r.size);
-    f("contribution", r.contribution);
-}
 
 template <detail::RecordOf<ParseCache> Self, class F>
 void forEachField(Self& r, F&& f) {
@@ -42,6 +39,40 @@ bool writeAll(int fd, std::string_view text) {
 
 }  // namespace
 
+// Each count needs at least a byte of the file, so lies between 0 and its size; each figure
+// is at most maxTokens per byte; the instants are ones a log can name.
+bool couldComeFromItsFile(const CacheEntry& entry) {
+    const std::int64_t bytes = entry.size;
+    const double limit = static_cast<double>(bytes) * detail::maxTokens;
+    const auto count = [bytes](std::int64_t n) { return n >= 0 && n <= bytes; };
+    const auto items = [bytes](const auto& set) {
+        return set.size() <= static_cast<std::uint64_t>(bytes);
+    };
+    const auto figure = [limit](double x) { return std::abs(x) <= limit; };
+    const auto instant = [](const std::optional<double>& t) {
+        return !t || (*t >= TimeKit::earliestInstant && *t <= TimeKit::latestInstant);
+    };
+    const FileContribution& c = entry.contribution;
+    return bytes >= 0 && count(c.prompts) && count(c.assistantMessages) && count(c.linesAdded)
+           && count(c.linesRemoved) && figure(c.tokensIn) && figure(c.tokensOut)
+           && figure(c.cacheRead) && figure(c.cacheWrite) && figure(c.cost) && items(c.activeDays)
+           && items(c.editedFiles) && items(c.models) && items(c.perDay)
+           && std::all_of(c.byHour.begin(), c.byHour.end(), count)
+           && std::all_of(c.models.begin(), c.models.end(),
+                          [&](const auto& m) {
+                              const ModelAcc& a = m.second;
+                              return count(a.messages) && figure(a.input) && figure(a.output)
+                                     && figure(a.cacheRead) && figure(a.cacheWrite);
+                          })
+           && std::all_of(c.perDay.begin(), c.perDay.end(),
+                          [&](const auto& d) {
+                              const DayBucket& b = d.second;
+                              return count(b.linesAdded) && figure(b.cost) && figure(b.tokens);
+                          })
+           && instant(c.minTs) && instant(c.maxTs)
+           && (!c.minTs || !c.maxTs || *c.minTs <= *c.maxTs);
+}
+
 std::filesystem::path ParseCache::directory(const char* xdgCacheHome, const char* home) {
     // Only an absolute XDG_CACHE_HOME counts; a relative one is ignored as the XDG rules say.
     if (xdgCacheHome != nullptr && xdgCacheHome[0] == '/') {
@@ -64,11 +95,12 @@ std::filesystem::path ParseCache::url(const std::filesystem::path& dir, std::str
     return dir / name;
 }
 
-ParseCache ParseCache::load(const std::filesystem::path& dir, ParseCacheMemo* memo) {
+ParseCache ParseCache::load(const std::filesystem::path& dir, std::uint64_t maxBytes,
+                            ParseCacheMemo* memo) {
     if (memo != nullptr && memo->stamp && memo->stamp == FileStamp::of(dir / fileName)) {
         return std::move(memo->cache);
     }
-    const auto text = readWholeFile(dir / fileName);
+    const auto text = readWholeFile(dir / fileName, maxBytes);
     if (!text) {
         return {};
     }
@@ -76,7 +108,18 @@ ParseCache ParseCache::load(const std::filesystem::path& dir, ParseCacheMemo* me
     if (!cache || cache->version != currentVersion) {
         return {};
     }
+    std::erase_if(cache->entries, [](const auto& e) { return !couldComeFromItsFile(e.second); });
     return std::move(*cache);
+}
+
+std::uint64_t ParseCache::sizeBound(std::uint64_t logBytes, std::size_t files) {
+    constexpr std::uint64_t perFile = 16 * 1024;  // a path of 4096 bytes, hex-coded, and more
+    std::uint64_t bound = 0;
+    if (__builtin_mul_overflow(logBytes, 2, &bound)
+        || __builtin_add_overflow(bound, perFile * (files + 1), &bound)) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return bound;
 }
 
 bool ParseCache::save(const ParseCache& cache, const std::filesystem::path& dir) {
@@ -91,6 +134,18 @@ std::optional<FileStamp> FileStamp::of(const std::filesystem::path& path) {
     }
     return FileStamp{st.st_dev, st.st_ino, st.st_size,
                      st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec};
+}
+
+double FileStamp::mtime() const {
+    // Seconds plus the fraction, as two parts, the way the cache has always stored them.
+    constexpr std::int64_t perSecond = 1'000'000'000;
+    std::int64_t seconds = mtimeNs / perSecond;
+    std::int64_t nanos = mtimeNs % perSecond;
+    if (nanos < 0) {
+        seconds -= 1;
+        nanos += perSecond;
+    }
+    return static_cast<double>(seconds) + static_cast<double>(nanos) / 1e9;
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text) {
@@ -108,24 +163,26 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view tex
     return true;
 }
 
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
+std::optional<std::string> readWholeFile(const std::filesystem::path& path,
+                                         std::uint64_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
     struct stat st {};
     std::optional<std::string> text;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    // The stated size is checked first but not trusted: the file may grow while it is read.
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+        && static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
         text.emplace();
-        text->reserve(static_cast<std::size_t>(st.st_size));
         char buf[1 << 16];
         for (;;) {
             const ssize_t n = ::read(fd, buf, sizeof buf);
-            if (n > 0) {
+            if (n > 0 && text->size() + static_cast<std::size_t>(n) <= maxBytes) {
                 text->append(buf, static_cast<std::size_t>(n));
             } else if (n == 0) {
                 break;
-            } else if (errno != EINTR) {
+            } else if (n > 0 || errno != EINTR) {
                 text.reset();
                 break;
             }

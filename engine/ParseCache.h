@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,10 +44,18 @@ struct ParseCache {
     // Returns dir/name after creating dir (mode 0700) with any missing parents; errors ignored.
     static std::filesystem::path url(const std::filesystem::path& dir, std::string_view name);
 
-    // Returns the cache stored in dir, or an empty one when it cannot be read or decoded.
-    // With a memo whose stamp still matches the file, returns the memo's cache instead of
-    // reading the file again.
-    static ParseCache load(const std::filesystem::path& dir, ParseCacheMemo* memo = nullptr);
+    // Returns the cache stored in dir, or an empty one when it cannot be read or decoded, or
+    // holds more than maxBytes. Entries that cannot have come from reading their file are
+    // left out, so the file is read again. With a memo whose stamp still matches the file,
+    // returns the memo's cache instead of reading the file again.
+    static ParseCache load(const std::filesystem::path& dir,
+                           std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max(),
+                           ParseCacheMemo* memo = nullptr);
+
+    // Returns the most a cache file describing log files of these total bytes can hold: an
+    // entry holds little more than its file (twice its bytes at worst, for tiny lines that
+    // each add a day) plus its path and fixed fields.
+    static std::uint64_t sizeBound(std::uint64_t logBytes, std::size_t files);
 
     // Writes the cache to dir atomically; returns false when it could not be written.
     static bool save(const ParseCache& cache, const std::filesystem::path& dir);
@@ -64,6 +73,9 @@ struct FileStamp {
 
     // Returns the stamp of the file at path, nothing when it cannot be read.
     static std::optional<FileStamp> of(const std::filesystem::path& path);
+
+    // Returns the modification time in seconds since 1970-01-01 UTC.
+    double mtime() const;
 };
 
 // The parse cache of a process's previous build and the stamp of the file it matches, so
@@ -74,11 +86,16 @@ struct ParseCacheMemo {
     std::optional<FileStamp> stamp;
 };
 
+// Returns whether an entry could have come from reading its file: every count between 0 and
+// the file's size, every figure within what that many bytes can report, instants that a log
+// can name. The readers' contributions always pass; a damaged or edited cache may not.
+bool couldComeFromItsFile(const CacheEntry& entry);
+
 // Writes text to path atomically (temporary file in the same folder, then rename), creating it
 // with mode 0600. Returns false on any error, leaving an older file in place.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text);
 
-// Reads a whole file; nothing when it cannot be read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+// Reads a whole file; nothing when it cannot be read or holds more than maxBytes.
+std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::uint64_t maxBytes);
 
 }  // namespace tavrik

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace tavrik {
 
@@ -29,6 +30,16 @@ void reserve(ScratchSpace& space, std::size_t bytes, std::size_t keep) {
     std::copy_n(space.buffer.get(), keep, grown.get());
     space.buffer = std::move(grown);
     space.capacity = capacity;
+}
+
+// Doubles the buffer, keeping its first keep bytes; false when there is not memory enough.
+bool grow(ScratchSpace& space, std::size_t keep) {
+    try {
+        reserve(space, space.capacity * 2, keep);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 class Fd {
@@ -60,12 +71,14 @@ bool forEachLineOfFile(const std::string& path, ScratchSpace& space,
     // Blocks small enough to stay in the CPU caches between the line scan and the parse.
     constexpr std::size_t blockBytes = std::size_t{1} << 20;
     reserve(space, blockBytes, 0);
-    std::size_t held = 0;  // bytes of a line not yet complete, at the start of the buffer
+    std::size_t held = 0;   // bytes of a line not yet complete, at the start of the buffer
+    bool skipping = false;  // inside a line too long to hold, dropped up to its line feed
     // The file may grow while it is read (an agent appending): read to the end whatever the
     // size was.
     for (;;) {
-        if (held == space.capacity) {
-            reserve(space, space.capacity * 2, held);
+        if (held == space.capacity && !grow(space, held)) {
+            held = 0;
+            skipping = true;
         }
         char* const data = space.buffer.get();
         const ssize_t n =
@@ -77,7 +90,7 @@ bool forEachLineOfFile(const std::string& path, ScratchSpace& space,
             return false;
         }
         if (n == 0) {
-            if (held > 0) {
+            if (held > 0 && !skipping) {
                 onLine(std::string_view(data, held));
             }
             return true;
@@ -87,12 +100,14 @@ bool forEachLineOfFile(const std::string& path, ScratchSpace& space,
         std::size_t scan = held;
         while (const void* nl = std::memchr(data + scan, '\n', end - scan)) {
             const auto at = static_cast<std::size_t>(static_cast<const char*>(nl) - data);
-            if (at > start) {
+            if (skipping) {
+                skipping = false;
+            } else if (at > start) {
                 onLine(std::string_view(data + start, at - start));
             }
             start = scan = at + 1;
         }
-        held = end - start;
+        held = skipping ? 0 : end - start;
         if (start > 0 && held > 0) {
             std::memmove(data, data + start, held);
         }

@@ -1,5 +1,7 @@
 #include "engine/Score.h"
 
+#include "engine/internal/Contribution.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -83,24 +85,22 @@ double logRatio(double num, double den) {
 
 double band(double x, std::span<const double> t) {
     const std::size_t n = t.size();
-    if (n == 0) {
-        return 0;
+    // k counts the thresholds passed, from the first on; a NaN passes none and so sits below
+    // the first, where it earns nothing. The table is never read before its start.
+    std::size_t k = 0;
+    while (k < n && t[k] <= x) {
+        ++k;
+    }
+    if (k == n) {
+        return n == 0 ? 0 : 1;
     }
     const double step = 1.0 / static_cast<double>(n);
-    double result = 0;
-    if (x < t[0]) {
-        result = x <= 0 ? 0 : step * logRatio(x, t[0]);
-    } else {
-        const auto k = static_cast<std::size_t>(
-            std::count_if(t.begin(), t.end(), [x](double threshold) { return threshold <= x; }));
-        if (k == n) {
-            return 1;
-        }
-        const double lo = t[k - 1];
-        const double hi = t[k];
-        result = step * static_cast<double>(k) + step * logRatio(x - lo, hi - lo);
+    if (k == 0) {
+        return x > 0 ? std::min(step * logRatio(x, t[0]), 1.0) : 0;
     }
-    return std::min(result, 1.0);
+    const double lo = t[k - 1];
+    const double hi = t[k];
+    return std::min(step * static_cast<double>(k) + step * logRatio(x - lo, hi - lo), 1.0);
 }
 
 std::int64_t crackedScore(double lines, double tokensOut, double sessions, double longestStreak,
@@ -110,7 +110,8 @@ std::int64_t crackedScore(double lines, double tokensOut, double sessions, doubl
                      + band(sessions, sessionsBand.thresholds) * sessionsBand.weight
                      + band(longestStreak, streakBand.thresholds) * streakBand.weight
                      + band(activeDays, daysBand.thresholds) * daysBand.weight;
-    return static_cast<std::int64_t>(std::round(std::min(s * 100, 99.0)));
+    // Bands lie in [0, 1], so s does too; the test keeps the conversion defined regardless.
+    return s > 0 ? static_cast<std::int64_t>(std::round(std::min(s * 100, 99.0))) : 0;
 }
 
 std::int64_t percentile(std::int64_t score) {
@@ -142,8 +143,10 @@ std::int64_t percentile(std::int64_t score) {
 std::vector<Badge> badgesFor(double lines, std::int64_t longestStreak, const HourProfile& byHour,
                              double cost, double tokensOut, std::int64_t modelCount,
                              std::int64_t sessions) {
-    const std::int64_t night = byHour[0] + byHour[1] + byHour[2] + byHour[3] + byHour[4];
-    const std::int64_t all = std::accumulate(byHour.begin(), byHour.end(), std::int64_t{0});
+    const std::int64_t night =
+        std::accumulate(byHour.begin(), byHour.begin() + 5, std::int64_t{0}, detail::addClamped);
+    const std::int64_t all =
+        std::accumulate(byHour.begin(), byHour.end(), std::int64_t{0}, detail::addClamped);
     const double nightShare =
         static_cast<double>(night) / static_cast<double>(std::max<std::int64_t>(all, 1));
 

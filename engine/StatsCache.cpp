@@ -14,7 +14,10 @@ bool save(const Stats& stats, const std::filesystem::path& dir) {
 }
 
 std::optional<Stats> load(const std::filesystem::path& dir) {
-    const auto text = readWholeFile(url(dir));
+    // A Stats is a few kilobytes, more only with thousands of models; a file far larger is
+    // not one this program wrote.
+    constexpr std::uint64_t maxBytes = 16 << 20;
+    const auto text = readWholeFile(url(dir), maxBytes);
     return text ? statsFromJson(*text) : std::nullopt;
 }
 

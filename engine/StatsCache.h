@@ -2,7 +2,7 @@
 
 // StatsCache: the last complete Stats in "stats-cache.json" beside the parse cache, so the
 // application can show figures at once when it starts. Written atomically, mode 0600; a
-// missing or malformed file loads as nothing.
+// missing or malformed file, or one over 16 MiB, loads as nothing.
 
 #include "engine/Records.h"
 

@@ -1,6 +1,7 @@
 #include "engine/StatsEngine.h"
 
 #include "engine/CodexParser.h"
+#include "engine/History.h"
 #include "engine/ParseCache.h"
 #include "engine/Pricing.h"
 #include "engine/ReadScratch.h"
@@ -8,8 +9,6 @@
 #include "engine/TimeKit.h"
 #include "engine/internal/Contribution.h"
 #include "engine/internal/FileWalk.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
@@ -60,7 +59,7 @@ struct Fold {
         detail::addContribution(total, c);
         for (const auto& [day, bucket] : c.perDay) {
             DayBucket& into = total.perDay[day];
-            into.linesAdded += bucket.linesAdded;
+            into.linesAdded = detail::addClamped(into.linesAdded, bucket.linesAdded);
             into.cost += bucket.cost;
             into.tokens += bucket.tokens;
         }
@@ -132,6 +131,53 @@ std::int64_t daysSpan(double first, double last) {
     return static_cast<std::int64_t>(std::clamp(r + 1, 1.0, 1e15));
 }
 
+// A log file to read, with the reader for its kind.
+struct LogFile {
+    const std::string* path;
+    std::optional<FileStamp> stamp;
+    const Reader* reader;
+};
+
+struct FileId {
+    std::uint64_t device;
+    std::uint64_t inode;
+    bool operator==(const FileId&) const = default;
+};
+
+struct FileIdHash {
+    std::size_t operator()(const FileId& id) const {
+        return std::hash<std::uint64_t>{}(id.inode * 31 + id.device);
+    }
+};
+
+// Returns the listed files in order, each stamped, with a file reached again through a
+// symlink (or a hard link) left out: one transcript is one session however it is reached.
+std::vector<LogFile> distinctFiles(
+    std::initializer_list<std::pair<const std::vector<std::string>*, const Reader*>> lists) {
+    std::vector<LogFile> files;
+    std::unordered_set<FileId, FileIdHash> ids;
+    for (const auto& [paths, reader] : lists) {
+        for (const std::string& path : *paths) {
+            auto stamp = FileStamp::of(path);
+            if (stamp && !ids.insert({stamp->device, stamp->inode}).second) {
+                continue;
+            }
+            files.push_back({&path, std::move(stamp), reader});
+        }
+    }
+    return files;
+}
+
+std::vector<std::string> findLogFiles(const std::vector<std::filesystem::path>& roots) {
+    std::vector<std::string> files;
+    for (const auto& root : roots) {
+        auto found = StatsEngine::findLogFiles(root);
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
+    }
+    return files;
+}
+
 // Saves the cache when it changed: an entry pruned or a file parsed.
 void pruneAndSave(ParseCache& cache, const std::unordered_set<std::string_view>& seen, bool dirty,
                   const std::filesystem::path& cacheDir) {
@@ -180,39 +226,56 @@ std::int64_t dayNumber(std::string_view key) {
     if (count != 3 || parts[0] > 32767 || parts[1] > 12 || parts[2] > 31) {
         return 0;
     }
-    const year_month_day date{year{static_cast<int>(parts[0])},
-                              month{static_cast<unsigned>(parts[1])},
+    // Day keys of years before 0 start with a minus sign ("-001-12-31").
+    const std::int64_t y = key.starts_with('-') ? -parts[0] : parts[0];
+    const year_month_day date{year{static_cast<int>(y)}, month{static_cast<unsigned>(parts[1])},
                               day{static_cast<unsigned>(parts[2])}};
     return date.ok() ? sys_days(date).time_since_epoch().count() : 0;
 }
 
 const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
                                     const Reader& parse, FileContribution& fresh) {
-    struct stat st {};
-    const bool known = ::stat(file.c_str(), &st) == 0;
-    const double mtime =
-        static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
-    const std::int64_t size = st.st_size;
-    if (known) {
+    return loadOrParse(file, FileStamp::of(file), cache, dirty, parse, fresh);
+}
+
+const FileContribution& loadOrParse(const std::string& file, const std::optional<FileStamp>& stamp,
+                                    ParseCache& cache, bool& dirty, const Reader& parse,
+                                    FileContribution& fresh) {
+    if (stamp) {
         const auto it = cache.entries.find(file);
-        if (it != cache.entries.end() && it->second.mtime == mtime && it->second.size == size) {
+        if (it != cache.entries.end() && it->second.mtime == stamp->mtime()
+            && it->second.size == stamp->size) {
             return it->second.contribution;
         }
     }
     fresh = parse(file);
-    if (!known) {
+    if (!stamp) {
         return fresh;
     }
     dirty = true;
     CacheEntry& entry = cache.entries[file];
-    entry = {mtime, size, std::move(fresh)};
+    entry = {stamp->mtime(), stamp->size, std::move(fresh)};
     return entry.contribution;
 }
 
-Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
-    const auto claudeFiles = findLogFiles(in.claudeRoot);
+Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, DayBucket>* perDay) {
+    const auto claudeFiles = findLogFiles(in.claudeRoots);
     const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
-    ParseCache cache = ParseCache::load(in.cacheDir, memo);
+
+    ReadScratch scratch;
+    const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
+    const Reader codex = [&](const std::string& path) {
+        return CodexParser::parseFile(path, scratch);
+    };
+    const std::vector<LogFile> files =
+        distinctFiles({{&claudeFiles, &claude}, {&codexFiles, &codex}});
+    std::uint64_t logBytes = 0;
+    for (const LogFile& f : files) {
+        logBytes +=
+            f.stamp ? static_cast<std::uint64_t>(std::max<std::int64_t>(f.stamp->size, 0)) : 0;
+    }
+    ParseCache cache =
+        ParseCache::load(in.cacheDir, ParseCache::sizeBound(logBytes, files.size()), memo);
     bool dirty = false;
 
     const std::string todayKey = TimeKit::dateKey(in.now);
@@ -221,21 +284,22 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     fold.weekFirst = todayNumber - 6;
     fold.weekLast = todayNumber;
 
-    ReadScratch scratch;
     std::unordered_set<std::string_view> seen;  // views into the two file lists
-    seen.reserve(claudeFiles.size() + codexFiles.size());
+    seen.reserve(files.size());
     FileContribution fresh;
-    const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
-    const Reader codex = [&](const std::string& path) {
-        return CodexParser::parseFile(path, scratch);
-    };
-    for (const auto& file : claudeFiles) {
-        seen.insert(file);
-        fold.add(loadOrParse(file, cache, dirty, claude, fresh));
+    for (const LogFile& f : files) {
+        seen.insert(*f.path);
+        fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, *f.reader, fresh));
     }
-    for (const auto& file : codexFiles) {
-        seen.insert(file);
-        fold.add(loadOrParse(file, cache, dirty, codex, fresh));
+    // Vanished files keep counting from the kept history (which takes them from the cache
+    // before it is pruned); a file back at its path counts from the live file only.
+    std::size_t keptFiles = 0;
+    if (in.historyDir) {
+        const auto kept = History::update(*in.historyDir, cache, seen);
+        for (const auto& [path, entry] : kept->sessions) {
+            fold.add(entry.contribution);
+        }
+        keptFiles = kept->sessions.size();
     }
     pruneAndSave(cache, seen, dirty, in.cacheDir);
     if (memo != nullptr) {
@@ -254,7 +318,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
     if (t.minTs && t.maxTs) {
         s.daysSpan = daysSpan(*t.minTs, *t.maxTs);
     }
-    s.logFiles = static_cast<std::int64_t>(claudeFiles.size() + codexFiles.size());
+    s.logFiles = static_cast<std::int64_t>(files.size() + keptFiles);
     s.sessions = s.logFiles;
     s.prompts = t.prompts;
     s.assistantMessages = t.assistantMessages;
@@ -269,7 +333,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
 
     for (const auto& [day, bucket] : t.perDay) {
         if (fold.inWeek(day)) {
-            s.weekLinesAdded += bucket.linesAdded;
+            s.weekLinesAdded = detail::addClamped(s.weekLinesAdded, bucket.linesAdded);
             s.weekCost += bucket.cost;
             s.weekTokens += bucket.tokens;
         }
@@ -290,14 +354,23 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
         s.topModel = s.models.front().name;
     }
 
-    const auto lines = static_cast<double>(s.linesAdded + s.linesRemoved);
+    const auto lines = static_cast<double>(detail::addClamped(s.linesAdded, s.linesRemoved));
     s.crackedScore = Score::crackedScore(lines, s.tokensOut, static_cast<double>(s.sessions),
                                          static_cast<double>(s.streakLongest),
                                          static_cast<double>(s.activeDays));
     s.percentile = Score::percentile(s.crackedScore);
+    if (perDay != nullptr) {
+        *perDay = t.perDay;
+    }
     s.badges = Score::badgesFor(lines, s.streakLongest, s.byHour, s.cost, s.tokensOut,
                                 static_cast<std::int64_t>(s.models.size()), s.sessions);
     return s;
+}
+
+std::map<std::string, DayBucket> daily(const BuildInputs& inputs) {
+    std::map<std::string, DayBucket> days;
+    build(inputs, nullptr, &days);
+    return days;
 }
 
 }  // namespace tavrik::StatsEngine

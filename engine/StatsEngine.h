@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 namespace tavrik {
 
 class ReadScratch;
+struct FileStamp;
 struct ParseCache;
 struct ParseCacheMemo;
 
@@ -26,10 +28,12 @@ namespace StatsEngine {
 
 // Where a build looks and what it takes as "now".
 struct BuildInputs {
-    std::filesystem::path claudeRoot;  // the Claude Code "projects" folder
-    std::filesystem::path codexRoot;   // the Codex "sessions" folder
-    std::filesystem::path cacheDir;    // folder of "parse-cache.json"
-    double now = 0;                    // seconds since 1970-01-01 UTC
+    std::vector<std::filesystem::path> claudeRoots;  // the Claude Code "projects" folders
+    std::filesystem::path codexRoot;                 // the Codex "sessions" folder
+    std::filesystem::path cacheDir;                  // folder of "parse-cache.json"
+    double now = 0;                                  // seconds since 1970-01-01 UTC
+    // Folder of the kept history of vanished logs; nothing while the user keeps none.
+    std::optional<std::filesystem::path> historyDir = std::nullopt;
 };
 
 // Returns the Claude Code root: dir when given (made absolute), else <home>/.claude/projects.
@@ -39,9 +43,15 @@ std::filesystem::path claudeRoot(const std::filesystem::path& home,
 // Returns the Codex root, <home>/.codex/sessions.
 std::filesystem::path codexRoot(const std::filesystem::path& home);
 
-// Builds the statistics of every log file under the two roots. A process that builds again
-// and again passes the same memo each time (see ParseCacheMemo).
-Stats build(const BuildInputs& inputs, ParseCacheMemo* memo = nullptr);
+// Builds the statistics of every log file under the roots, and of the kept history when there
+// is one. A process that builds again and again passes the same memo each time (see
+// ParseCacheMemo). perDay, when given, receives the folded per-day buckets.
+Stats build(const BuildInputs& inputs, ParseCacheMemo* memo = nullptr,
+            std::map<std::string, DayBucket>* perDay = nullptr);
+
+// Returns the per-day buckets of the same fold as build(): one entry per local day with
+// activity, in day-key order (oldest first).
+std::map<std::string, DayBucket> daily(const BuildInputs& inputs);
 
 // Returns the files below root whose extension is exactly "jsonl", hidden entries skipped and
 // symlinked folders not followed, in directory-walk order. Empty when root cannot be read.
@@ -60,6 +70,11 @@ using Reader = std::function<FileContribution(const std::string& path)>;
 // attributes could be read. The reference is valid until the cache or fresh next changes.
 const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
                                     const Reader& parse, FileContribution& fresh);
+
+// The same with the file's attributes already read (nothing when they could not be).
+const FileContribution& loadOrParse(const std::string& file, const std::optional<FileStamp>& stamp,
+                                    ParseCache& cache, bool& dirty, const Reader& parse,
+                                    FileContribution& fresh);
 
 }  // namespace StatsEngine
 }  // namespace tavrik

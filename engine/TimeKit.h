@@ -20,6 +20,10 @@ namespace tavrik::TimeKit {
 // Nothing for any other text.
 std::optional<double> epoch(std::string_view text);
 
+// The earliest and latest instants epoch() can return: years 0000 to 9999, any offset.
+inline constexpr double earliestInstant = -62'167'305'540;
+inline constexpr double latestInstant = 253'402'387'140;
+
 // The local calendar date and hour of an instant.
 struct LocalTime {
     std::chrono::year_month_day date;

@@ -38,6 +38,7 @@ constexpr KeyInfo registry[] = {
     {Key::cardBackground, "tavrik.cardBackground", Type::Integer, 0, false, noButtons},
     {Key::leaderboardOptIn, "tavrik.leaderboardOptIn", Type::Boolean, 0, false, noButtons},
     {Key::privateMode, "tavrik.privateMode", Type::Boolean, 0, false, noButtons},
+    {Key::keepHistory, "tavrik.keepHistory", Type::Boolean, 0, false, noButtons},
     {Key::lastSyncDate, "tavrik.lastSyncDate", Type::String, 0, false, noButtons},
     {Key::msLines, "tavrik.msLines", Type::Integer, 0, false, noButtons},
     {Key::msStreak, "tavrik.msStreak", Type::Integer, 0, false, noButtons},

@@ -39,6 +39,7 @@ enum class Key {
     cardBackground,
     leaderboardOptIn,
     privateMode,
+    keepHistory,
     lastSyncDate,
     msLines,
     msStreak,

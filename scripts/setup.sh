@@ -8,6 +8,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
     # build
     cmake ninja-build g++ pkg-config clang-format
+    # the fuzz targets: clang and its libFuzzer runtime
+    clang libclang-rt-14-dev
     # libraries
     libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev libxcb1-dev
     # the system monospaced font the pictures fall back to without Departure Mono
@@ -15,7 +17,7 @@ packages=(
     # the Debian package: dependencies found from the binary
     dpkg-dev
     # tests
-    libgtest-dev libgmock-dev
+    libgtest-dev libgmock-dev jq
     xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
     dbus dbus-bin gnome-keyring
     postgresql

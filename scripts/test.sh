@@ -14,5 +14,15 @@ cmake --preset asan
 cmake --build --preset asan --target engine_tests cli_tests cli_board_tests tavrik
 ctest --preset asan -L 'engine|cli'
 
+# The fuzz targets, a few seconds each from their seed corpus: a regression check, not a hunt
+# (scripts/fuzz.sh runs them for longer).
+if command -v clang++ >/dev/null 2>&1; then
+    cmake --preset fuzz
+    cmake --build --preset fuzz
+    ctest --preset fuzz
+else
+    echo "test: fuzz targets skipped, clang++ is not installed (scripts/setup.sh installs it)"
+fi
+
 # Formatting: any difference from clang-format fails the run.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror

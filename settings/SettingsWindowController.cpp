@@ -5,6 +5,8 @@
 #include "account/BoardServer.h"
 #include "account/StatsSync.h"
 #include "account/SyncPrefs.h"
+#include "engine/Environment.h"
+#include "engine/History.h"
 #include "prefs/Prefs.h"
 #include "theme/Font.h"
 #include "theme/Sprites.h"
@@ -17,6 +19,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
 #include <QPushButton>
@@ -353,6 +356,43 @@ void SettingsWindowController::addPrivacySection(int& y) {
         addCheckBox(QStringLiteral("Join the leaderboard"), Prefs::Key::leaderboardOptIn, y);
     m_c.privateModeCheckbox = addCheckBox(
         QStringLiteral("Private mode (nothing leaves this computer)"), Prefs::Key::privateMode, y);
+    m_c.keepHistoryCheckbox =
+        addCheckBox(QStringLiteral("Keep the figures of deleted logs"), Prefs::Key::keepHistory, y);
+    constexpr int forgetWidth = 90;
+    m_c.keptHistoryLabel = pixelLabel(m_content, QString(), 12, Theme::fg);
+    m_c.keptHistoryLabel->setGeometry(leftMargin, y + 3, columnWidth - forgetWidth - 8, 16);
+    m_c.forgetHistoryButton = new QPushButton(QStringLiteral("Forget…"), m_content);
+    m_c.forgetHistoryButton->setGeometry(leftMargin + columnWidth - forgetWidth, y, forgetWidth,
+                                         22);
+    connect(m_c.forgetHistoryButton, &QPushButton::clicked, this,
+            &SettingsWindowController::forgetHistoryTapped);
+    y += 32;
+}
+
+void SettingsWindowController::refreshKeptHistory() {
+    const auto kept = History::summary(Environment::historyDir());
+    m_c.keptHistoryLabel->setText(
+        kept.sessions == 0
+            ? QStringLiteral("No deleted logs kept")
+            : QStringLiteral("Kept: %1 sessions over %2 days").arg(kept.sessions).arg(kept.days));
+    m_c.forgetHistoryButton->setEnabled(kept.sessions > 0);
+}
+
+void SettingsWindowController::forgetHistoryTapped() {
+    const auto kept = History::summary(Environment::historyDir());
+    const QString question =
+        QStringLiteral("Forget the figures of %1 deleted logs? This cannot be undone.")
+            .arg(kept.sessions);
+    const bool agreed =
+        m_confirm ? m_confirm(question)
+                  : QMessageBox::question(m_window.get(), QStringLiteral("Tavrik"), question)
+                        == QMessageBox::Yes;
+    if (!agreed) {
+        return;
+    }
+    History::forget(Environment::historyDir());
+    refreshKeptHistory();
+    changed();
 }
 
 void SettingsWindowController::addAccountSection(int& y) {
@@ -460,6 +500,8 @@ void SettingsWindowController::refreshControls() {
         QString::fromStdString(Prefs::text(Prefs::Key::boardUrl).value_or("")));
     m_c.boardKeyField->setText(
         QString::fromStdString(Prefs::text(Prefs::Key::boardKey).value_or("")));
+    m_c.keepHistoryCheckbox->setChecked(Prefs::boolean(Prefs::Key::keepHistory));
+    refreshKeptHistory();
     refreshShapeLabels();
 }
 

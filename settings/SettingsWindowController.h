@@ -78,6 +78,9 @@ public:
         QPushButton* resetButton = nullptr;
         QCheckBox* leaderboardCheckbox = nullptr;
         QCheckBox* privateModeCheckbox = nullptr;
+        QCheckBox* keepHistoryCheckbox = nullptr;
+        QLabel* keptHistoryLabel = nullptr;  // how much the kept history holds
+        QPushButton* forgetHistoryButton = nullptr;
         QLabel* accountStatusLabel = nullptr;
         QLineEdit* emailField = nullptr;
         QPushButton* sendCodeButton = nullptr;
@@ -107,6 +110,11 @@ public:
 
     // Sets the callback run after every preference the window writes.
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+    // Sets the question asked before the kept history is forgotten (a yes/no dialog unless
+    // replaced); it returns whether the user agreed.
+    void setConfirm(std::function<bool(const QString& question)> confirm) {
+        m_confirm = std::move(confirm);
+    }
     // Sets the source of the statistics that "Sync now" uploads.
     void setStatsProvider(StatsProvider provider) { m_statsProvider = std::move(provider); }
 
@@ -142,6 +150,8 @@ private:
 
     void step(Prefs::Key key, bool up);
     void resetShapeAndAlignment();
+    void refreshKeptHistory();
+    void forgetHistoryTapped();
     void sendCodeTapped();
     void verifyTapped();
     void signOutTapped();
@@ -154,6 +164,7 @@ private:
 
     AuthManager& m_auth;
     std::function<void()> m_onChange;
+    std::function<bool(const QString& question)> m_confirm;
     StatsProvider m_statsProvider;
 
     std::unique_ptr<QWidget> m_window;

@@ -13,6 +13,7 @@
 #include <simdjson.h>
 
 #include <array>
+#include <charconv>
 #include <concepts>
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,59 @@ concept StringMap = std::same_as<typename M::key_type, std::string> && requires 
     typename M::mapped_type;
 };
 
+// --- text ---
+//
+// A JSON string holds Unicode text, but the records' strings can be any bytes (a log file's
+// name need not be UTF-8). Text that is not valid UTF-8, or that starts with a NUL byte, is
+// stored as a NUL followed by the hex digits of its bytes. No other stored text starts with a
+// NUL, so every string reads back exactly as it was.
+
+inline bool needsHex(std::string_view text) {
+    return (!text.empty() && text.front() == '\0')
+           || !simdjson::validate_utf8(text.data(), text.size());
+}
+
+// Calls put with the stored form of text.
+template <class Put>
+void putText(std::string_view text, Put&& put) {
+    if (!needsHex(text)) {
+        put(text);
+        return;
+    }
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string stored(1, '\0');
+    stored.reserve(1 + 2 * text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        stored.push_back(digits[byte >> 4]);
+        stored.push_back(digits[byte & 0xF]);
+    }
+    put(std::string_view(stored));
+}
+
+// Reads the stored form of a text into out; false when a hex form is malformed.
+inline bool takeText(std::string_view stored, std::string& out) {
+    if (stored.empty() || stored.front() != '\0') {
+        out.assign(stored);
+        return true;
+    }
+    stored.remove_prefix(1);
+    if (stored.size() % 2 != 0) {
+        return false;
+    }
+    out.clear();
+    out.reserve(stored.size() / 2);
+    for (std::size_t i = 0; i < stored.size(); i += 2) {
+        unsigned byte = 0;
+        const auto [end, ec] = std::from_chars(stored.data() + i, stored.data() + i + 2, byte, 16);
+        if (ec != std::errc() || end != stored.data() + i + 2) {
+            return false;
+        }
+        out.push_back(static_cast<char>(byte));
+    }
+    return true;
+}
+
 // --- writing ---
 
 inline void writeValue(JsonWriter& w, std::int64_t v) {
@@ -51,7 +105,7 @@ inline void writeValue(JsonWriter& w, bool v) {
     w.value(v);
 }
 inline void writeValue(JsonWriter& w, const std::string& v) {
-    w.value(std::string_view(v));
+    putText(v, [&](std::string_view text) { w.value(text); });
 }
 
 template <Record R>
@@ -78,7 +132,7 @@ void writeValue(JsonWriter& w, const std::array<T, N>& items) {
 inline void writeValue(JsonWriter& w, const std::set<std::string>& items) {
     w.beginArray();
     for (const auto& item : items) {
-        w.value(std::string_view(item));
+        writeValue(w, item);
     }
     w.endArray();
 }
@@ -87,7 +141,7 @@ template <StringMap M>
 void writeValue(JsonWriter& w, const M& items) {
     w.beginObject();
     for (const auto& [k, v] : items) {
-        w.key(k);
+        putText(k, [&](std::string_view text) { w.key(text); });
         writeValue(w, v);
     }
     w.endObject();
@@ -148,11 +202,7 @@ inline bool readValue(element e, bool& out) {
 
 inline bool readValue(element e, std::string& out) {
     std::string_view s;
-    if (e.get_string().get(s)) {
-        return false;
-    }
-    out.assign(s);
-    return true;
+    return !e.get_string().get(s) && takeText(s, out);
 }
 
 template <Record R>
@@ -194,12 +244,12 @@ inline bool readValue(element e, std::set<std::string>& out) {
         return false;
     }
     out.clear();
+    std::string text;
     for (element item : arr) {
-        std::string_view s;
-        if (item.get_string().get(s)) {
+        if (!readValue(item, text)) {
             return false;
         }
-        out.emplace(s);
+        out.insert(text);
     }
     return true;
 }
@@ -211,9 +261,10 @@ bool readValue(element e, M& out) {
         return false;
     }
     out.clear();
+    std::string key;
     for (auto [k, v] : obj) {
         // Duplicate keys: the last one wins, as in most JSON readers.
-        if (!readValue(v, out[std::string(k)])) {
+        if (!takeText(k, key) || !readValue(v, out[key])) {
             return false;
         }
     }

@@ -3,6 +3,7 @@
 // The field lists of the statistics records, in declaration order: the single source of their
 // JSON keys (see internal/JsonFields.h).
 
+#include "engine/ParseCache.h"
 #include "engine/Records.h"
 #include "engine/internal/JsonFields.h"
 
@@ -99,6 +100,13 @@ void forEachField(Self& r, F&& f) {
     f("crackedScore", r.crackedScore);
     f("percentile", r.percentile);
     f("badges", r.badges);
+}
+
+template <detail::RecordOf<CacheEntry> Self, class F>
+void forEachField(Self& r, F&& f) {
+    f("mtime", r.mtime);
+    f("size", r.size);
+    f("contribution", r.contribution);
 }
 
 }  // namespace tavrik

@@ -705,8 +705,10 @@ TEST_F(AppDelegateTest, RealBuildsShowNewTranscriptLinesAfterARefresh) {
     AppOptions o = options();
     const fs::path cacheDir = tmp.path() / "cache";
     o.job.build = [home, cacheDir](ParseCacheMemo& memo) {
-        return StatsEngine::build({StatsEngine::claudeRoot(home, std::nullopt),
-                                   StatsEngine::codexRoot(home), cacheDir, 1741600000.0},
+        return StatsEngine::build({{StatsEngine::claudeRoot(home, std::nullopt)},
+                                   StatsEngine::codexRoot(home),
+                                   cacheDir,
+                                   1741600000.0},
                                   &memo);
     };
     o.job.save = [cacheDir](const Stats& s) { StatsCache::save(s, cacheDir); };

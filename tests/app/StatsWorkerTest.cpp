@@ -2,7 +2,10 @@
 // build, the delivery on the main thread, the repeating timer, and stopping.
 
 #include "app/StatsWorker.h"
+#include "engine/Environment.h"
+#include "engine/History.h"
 #include "engine/StatsCache.h"
+#include "prefs/Prefs.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -11,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -222,6 +226,17 @@ TEST_F(StatsWorkerTest, TheUserLogsJobKnowsWhenTheTreesAreUntouched) {
     EXPECT_FALSE(job.unchanged());
     job.build(memo);
     EXPECT_TRUE(job.unchanged());
+
+    // The kept history counts too: turned on, and forgotten from the settings window.
+    ASSERT_TRUE(Prefs::setBoolean(Prefs::Key::keepHistory, true));
+    EXPECT_FALSE(job.unchanged());
+    std::filesystem::remove(transcript);
+    EXPECT_EQ(job.build(memo).linesAdded, 1);
+    EXPECT_TRUE(job.unchanged());
+    ASSERT_TRUE(History::forget(Environment::historyDir()));
+    EXPECT_FALSE(job.unchanged());
+    EXPECT_EQ(job.build(memo).linesAdded, 0);
+    Prefs::remove(Prefs::Key::keepHistory);
     qputenv("HOME", oldHome);
 }
 

@@ -170,9 +170,10 @@ TEST_F(Backend, RowsBuiltFromGeneratedStatisticsAreAccepted) {
         options.lastDay = static_cast<std::int64_t>(evening / 86400);
         options.spanDays = 4 * static_cast<std::int64_t>(seed);  // all, most, half in the week
         bench::generateTree(options);
-        const Stats stats =
-            StatsEngine::build({home.path() / ".claude/projects", home.path() / ".codex/sessions",
-                                home.path() / "cache", evening});
+        const Stats stats = StatsEngine::build({{home.path() / ".claude/projects"},
+                                                home.path() / ".codex/sessions",
+                                                home.path() / "cache",
+                                                evening});
         ASSERT_GT(stats.weekCost, 0);
         const auto r = as(userA, upsert(StatsSync::payload(stats, userA, evening + seed)));
         EXPECT_TRUE(r.ok()) << r.output;

@@ -153,8 +153,10 @@ TEST_F(LogGenTest, RefusesAFolderThatAlreadyHoldsLogs) {
 TEST_F(LogGenTest, BuildAgreesWithWhatTheGeneratorWrote) {
     const GenOptions o = options("home", 5);
     const GenTotals t = generateTree(o);
-    const StatsEngine::BuildInputs inputs{StatsEngine::claudeRoot(o.out, std::nullopt),
-                                          StatsEngine::codexRoot(o.out), m_dir / "cache", 1.8e9};
+    const StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(o.out, std::nullopt)},
+                                          StatsEngine::codexRoot(o.out),
+                                          m_dir / "cache",
+                                          1.8e9};
     const Stats s = StatsEngine::build(inputs);
     EXPECT_EQ(s.logFiles, t.claudeFiles + t.codexFiles);
     EXPECT_EQ(s.prompts, t.prompts);

@@ -31,8 +31,8 @@ lines() { grep -c '' "$1"; }
 
 run help 0 --help
 grep -q '^Usage: tavrik' "$work/out" || fail "no usage line"
-for mode in --bench --stats --stats-dir --card --sprites --notchview --notchcorner --codex \
-    --sync-dry-run --debug --version HOME TZ XDG_CACHE_HOME; do
+for mode in --bench --stats --stats-dir --daily --days --json --card --sprites --notchview --notchcorner --codex \
+    --sync-dry-run --debug --version HOME TZ XDG_CACHE_HOME CLAUDE_CONFIG_DIR CODEX_HOME XDG_DATA_HOME; do
     grep -q -- " $mode" "$work/out" || fail "usage does not mention $mode"
 done
 [ ! -s "$work/err" ] || fail "wrote to standard error"

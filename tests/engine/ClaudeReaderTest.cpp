@@ -47,39 +47,35 @@ TEST_F(ClaudeReader, LastLineWithoutLineFeedCountsAndBadLinesChangeNothing) {
     EXPECT_EQ(mixed.prompts, 2);
 }
 
-TEST_F(ClaudeReader, UserPromptRules) {
-    auto prompts = [&](std::string_view extra) {
-        return read(std::string(R"({"type":"user","message":)") + std::string(extra) + "}").prompts;
+TEST_F(ClaudeReader, PromptRules) {
+    const struct {
+        const char* line;
+        int prompts;
+    } cases[] = {
+        {R"({"type":"user","message":{"content":""}})", 1},
+        {R"({"type":"user","message":{"content":"fix the bug"}})", 1},
+        {R"({"type":"user","message":{"content":[]}})", 0},
+        {R"({"type":"user","message":{"content":[{"type":"tool_result"},{"type":"tool_result"}]}})",
+         0},
+        {R"({"type":"user","message":{"content":[{"type":"tool_result"},{"type":"text"}]}})", 1},
+        {R"({"type":"user","message":{"content":[{"type":"tool_result"},"bare"]}})", 1},
+        {R"({"type":"user","message":{"content":[{"type":"tool_result"},{}]}})", 1},
+        {R"({"type":"user","message":{"content":[{"type":7}]}})", 1},
+        {R"({"type":"user","message":{"content":5}})", 0},
+        {R"({"type":"user","message":{"content":{}}})", 0},
+        {R"({"type":"user","message":{}})", 0},
+        {R"({"type":"user","message":"not an object"})", 0},
+        {R"({"type":"user"})", 0},
+        {R"({"type":"user","isMeta":true,"message":{"content":"x"}})", 0},
+        {R"({"type":"user","isSidechain":true,"message":{"content":"x"}})", 0},
+        {R"({"type":"user","isMeta":"true","isSidechain":1,"message":{"content":"x"}})", 1},
+        {R"({"type":"last-prompt","isMeta":true,"message":5})", 1},
+        {R"({"type":"assistant","type":"last-prompt"})", 1},  // duplicate keys: the last wins
+        {R"({"type":"last-prompt","type":"assistant"})", 0},
     };
-    EXPECT_EQ(prompts(R"({"content":""})"), 1);
-    EXPECT_EQ(prompts(R"({"content":"fix the bug"})"), 1);
-    EXPECT_EQ(prompts(R"({"content":[]})"), 0);
-    EXPECT_EQ(prompts(R"({"content":[{"type":"tool_result"},{"type":"tool_result"}]})"), 0);
-    EXPECT_EQ(prompts(R"({"content":[{"type":"tool_result"},{"type":"text"}]})"), 1);
-    EXPECT_EQ(prompts(R"({"content":[{"type":"tool_result"},"bare"]})"), 1);
-    EXPECT_EQ(prompts(R"({"content":[{"type":"tool_result"},{}]})"), 1);
-    EXPECT_EQ(prompts(R"({"content":[{"type":7}]})"), 1);
-    EXPECT_EQ(prompts(R"({"content":5})"), 0);
-    EXPECT_EQ(prompts(R"({"content":{}})"), 0);
-    EXPECT_EQ(prompts(R"({})"), 0);
-    EXPECT_EQ(prompts(R"("not an object")"), 0);
-    EXPECT_EQ(read(R"({"type":"user"})").prompts, 0);
-}
-
-TEST_F(ClaudeReader, MetaAndSidechainLinesAreNotPromptsButTheirEditsCount) {
-    const auto c = read(
-        R"({"type":"user","isMeta":true,"message":{"content":"x"},"toolUseResult":{"filePath":"/f","content":"a\nb"}})"
-        "\n"
-        R"({"type":"user","isSidechain":true,"message":{"content":"x"}})"
-        "\n"
-        R"({"type":"user","isMeta":"true","isSidechain":1,"message":{"content":"x"}})");
-    EXPECT_EQ(c.prompts, 1);  // only the line whose flags are not booleans
-    EXPECT_EQ(c.linesAdded, 2);
-    EXPECT_EQ(c.editedFiles, std::set<std::string>{"/f"});
-}
-
-TEST_F(ClaudeReader, LastPromptCountsWhateverElseItHolds) {
-    EXPECT_EQ(read(R"({"type":"last-prompt","isMeta":true,"message":5})").prompts, 1);
+    for (const auto& c : cases) {
+        EXPECT_EQ(read(c.line).prompts, c.prompts) << c.line;
+    }
 }
 
 TEST_F(ClaudeReader, AssistantLinesCountTokensModelsAndCost) {
@@ -113,45 +109,49 @@ TEST_F(ClaudeReader, SyntheticOrUsagelessRepliesOnlyCountTheirTimestamp) {
     EXPECT_EQ(c.minTs, *TimeKit::epoch("2025-03-07T10:00:00Z"));
 }
 
-TEST_F(ClaudeReader, TokenCountsOfOtherTypesCountZeroAndFloatsAreKept) {
+TEST_F(ClaudeReader, UnusableTokenCountsCountZeroAndFloatsAreKept) {
+    // A string, a null, and a count beyond 10^15 tokens either way are unusable.
     const auto c = read(
-        R"({"type":"assistant","message":{"model":"m","usage":{"input_tokens":"100","output_tokens":2.5,"cache_read_input_tokens":null,"cache_creation_input_tokens":1e3}}})");
-    EXPECT_EQ(c.assistantMessages, 1);
+        R"({"type":"assistant","message":{"model":"m","usage":{"input_tokens":"100","output_tokens":2.5,"cache_read_input_tokens":null,"cache_creation_input_tokens":1e3}}})"
+        "\n"
+        R"({"type":"assistant","message":{"model":"m","usage":{"input_tokens":1e308,"output_tokens":-1.000001e15,"cache_creation_input_tokens":1e15}}})");
+    EXPECT_EQ(c.assistantMessages, 2);
     EXPECT_EQ(c.tokensIn, 0);
     EXPECT_EQ(c.tokensOut, 2.5);
     EXPECT_EQ(c.cacheRead, 0);
-    EXPECT_EQ(c.cacheWrite, 1000);
+    EXPECT_EQ(c.cacheWrite, 1000 + 1e15);
     EXPECT_TRUE(c.perDay.empty());  // no timestamp, no day
 }
 
-TEST_F(ClaudeReader, StructuredPatchCountsPlusAndMinusLines) {
-    const auto c = read(
-        R"({"timestamp":"2025-03-07T10:00:00Z","toolUseResult":{"filePath":"/a.cpp","structuredPatch":[)"
-        R"({"lines":["+x","+y","-z"," ctx","","+",7]},{"lines":"no"},5,{"lines":["-w"]}]}})");
-    EXPECT_EQ(c.linesAdded, 3);
-    EXPECT_EQ(c.linesRemoved, 2);
-    EXPECT_EQ(c.perDay.at("2025-03-07").linesAdded, 3);
-    EXPECT_EQ(c.editedFiles, std::set<std::string>{"/a.cpp"});
-}
-
-TEST_F(ClaudeReader, WrittenContentCountsEveryLine) {
-    // Two lines each ended by a line feed: three pieces.
-    EXPECT_EQ(read(R"({"toolUseResult":{"filePath":"/f","content":"a\nb\n"}})").linesAdded, 3);
-    EXPECT_EQ(read(R"({"toolUseResult":{"filePath":"/f","content":""}})").linesAdded, 1);
-    // Content without a file path, or beside a patch that is not an array, counts nothing.
-    EXPECT_EQ(read(R"({"toolUseResult":{"content":"a\nb"}})").linesAdded, 0);
-    EXPECT_EQ(read(R"({"toolUseResult":{"filePath":"/f","content":"a","structuredPatch":null}})")
-                  .linesAdded,
-              0);
-    EXPECT_EQ(read(R"({"toolUseResult":{"filePath":"/f","content":"a","structuredPatch":{}}})")
-                  .linesAdded,
-              0);
-}
-
-TEST_F(ClaudeReader, EmptyPatchAddsNoLinesAndNoFile) {
-    const auto c = read(R"({"toolUseResult":{"filePath":"/f","structuredPatch":[]}})");
-    EXPECT_EQ(c.linesAdded, 0);
-    EXPECT_TRUE(c.editedFiles.empty());
+TEST_F(ClaudeReader, EditRules) {
+    const struct {
+        const char* line;
+        std::int64_t added, removed;
+        bool edited;
+    } cases[] = {
+        {R"({"toolUseResult":{"filePath":"/a","structuredPatch":[{"lines":["+x","+y","-z"," ctx","","+",7]},{"lines":"no"},5,{"lines":["-w"]}]}})",
+         3, 2, true},
+        {R"({"toolUseResult":{"filePath":"/a","structuredPatch":[]}})", 0, 0, false},
+        // Written content: every piece between line feeds, so two ended lines count three.
+        {R"({"toolUseResult":{"filePath":"/a","content":"a\nb\n"}})", 3, 0, true},
+        {R"({"toolUseResult":{"filePath":"/a","content":""}})", 1, 0, true},
+        {R"({"toolUseResult":{"content":"a\nb"}})", 0, 0, false},
+        {R"({"toolUseResult":{"filePath":"/a","content":"a","structuredPatch":null}})", 0, 0,
+         false},
+        {R"({"toolUseResult":{"filePath":"/a","content":"a","structuredPatch":{}}})", 0, 0, false},
+        // Edits count on lines of any kind, those that are not prompts included.
+        {R"({"type":"user","isMeta":true,"message":{"content":"x"},"toolUseResult":{"filePath":"/a","content":"a\nb"}})",
+         2, 0, true},
+    };
+    for (const auto& c : cases) {
+        const auto got = read(c.line);
+        EXPECT_EQ(got.linesAdded, c.added) << c.line;
+        EXPECT_EQ(got.linesRemoved, c.removed) << c.line;
+        EXPECT_EQ(got.editedFiles.contains("/a"), c.edited) << c.line;
+    }
+    const auto dated = read(
+        R"({"timestamp":"2025-03-07T10:00:00Z","toolUseResult":{"filePath":"/a","content":"x"}})");
+    EXPECT_EQ(dated.perDay.at("2025-03-07").linesAdded, 1);
 }
 
 TEST_F(ClaudeReader, TimestampsGiveDaysHoursAndRange) {
@@ -168,11 +168,6 @@ TEST_F(ClaudeReader, TimestampsGiveDaysHoursAndRange) {
     EXPECT_EQ(c.byHour[9], 1);
     EXPECT_EQ(c.minTs, *TimeKit::epoch("2025-03-06T08:00:00Z"));
     EXPECT_EQ(c.maxTs, *TimeKit::epoch("2025-03-07T23:30:00.5Z"));
-}
-
-TEST_F(ClaudeReader, DuplicateKeysTakeTheLastValue) {
-    EXPECT_EQ(read(R"({"type":"assistant","type":"last-prompt"})").prompts, 1);
-    EXPECT_EQ(read(R"({"type":"last-prompt","type":"assistant"})").prompts, 0);
 }
 
 TEST_F(ClaudeReader, HostileBytesNeverBreakOtherLines) {

@@ -47,20 +47,19 @@ TEST_F(CodexReader, SettlesTheLastUsageWithTheDefaultModel) {
     EXPECT_EQ(c.perDay.at("2025-03-07"), bucket);
 }
 
-TEST_F(CodexReader, CachedAboveInputNeverGoesNegative) {
-    EXPECT_EQ(read(usage(100, 800, 5)).tokensIn, 0);
-}
-
 TEST_F(CodexReader, OnlyTheLastUsageEventCounts) {
     const auto c = read(
         usage(5000, 100, 900) + usage(1000, 0, 10)
         + R"({"payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":7}}}})");
     EXPECT_EQ(c.tokensIn, 7);
     EXPECT_EQ(c.tokensOut, 0);
+    EXPECT_TRUE(c.perDay.empty());  // no timestamp, no day
+    EXPECT_TRUE(c.activeDays.empty());
     // An event without its usage object is not an event.
     EXPECT_EQ(
         read(usage(1000, 0, 10) + R"({"payload":{"type":"token_count","info":null}})").tokensIn,
         1000);
+    EXPECT_EQ(read(usage(100, 800, 5)).tokensIn, 0);  // cached above input: never negative
 }
 
 TEST_F(CodexReader, PricesWithTheLastModelNamed) {
@@ -74,13 +73,6 @@ TEST_F(CodexReader, PricesWithTheLastModelNamed) {
     ASSERT_EQ(c.models.size(), 1u);
     EXPECT_TRUE(c.models.contains("claude-opus-4-5"));
     EXPECT_EQ(c.cost, Pricing::cost({5, 25}, 1e6, 0, 0, 0));
-}
-
-TEST_F(CodexReader, UsageWithoutTimestampHasNoDay) {
-    const auto c = read(usage(10, 0, 1));
-    EXPECT_EQ(c.tokensOut, 1);
-    EXPECT_TRUE(c.perDay.empty());
-    EXPECT_TRUE(c.activeDays.empty());
 }
 
 TEST_F(CodexReader, TimestampsWithoutUsageStillGetAnEmptyBucketForTheLastDay) {
@@ -97,16 +89,10 @@ TEST_F(CodexReader, TimestampsWithoutUsageStillGetAnEmptyBucketForTheLastDay) {
 }
 
 TEST_F(CodexReader, CountsRolesAndPatches) {
-    const std::string patch =
-        "*** Begin Patch\n*** Update File: a.py\n@@ def f\n-old\n+new\n+more\n context\n*** End "
-        "Patch";
-    std::string line =
-        R"({"timestamp":"2025-03-07T10:00:00Z","payload":{"type":"custom_tool_call","name":"apply_patch","input":)";
-    line += "\"" + std::string();
-    for (char ch : patch) {
-        line += ch == '\n' ? std::string("\\n") : std::string(1, ch);
-    }
-    line += "\"}}\n";
+    const std::string line =
+        R"({"timestamp":"2025-03-07T10:00:00Z","payload":{"type":"custom_tool_call","name":"apply_patch",)"
+        R"("input":"*** Begin Patch\n*** Update File: a.py\n@@ def f\n-old\n+new\n+more\n context\n*** End Patch"}})"
+        "\n";
     const auto c = read(line + line
                         + R"({"payload":{"type":"custom_tool_call","name":"shell","input":"+x"}})"
                           "\n"

@@ -41,20 +41,14 @@ void setMtime(const std::string& path, std::int64_t sec, long nsec) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
 }
 
-TEST_F(ParseCacheTest, UnchangedFileIsServedFromTheCache) {
+TEST_F(ParseCacheTest, FileIsReadAgainOnlyWhenItsTimeOrSizeChanged) {
     const auto file = dir.write("a.jsonl", "abc");
+    setMtime(file, 1'700'000'000, 0);
     EXPECT_EQ(get(file).prompts, 1);
     EXPECT_TRUE(dirty);
     dirty = false;
-    EXPECT_EQ(get(file).prompts, 1);
-    EXPECT_EQ(parses, 1);
+    EXPECT_EQ(get(file).prompts, 1);  // unchanged: from the cache, nothing to save
     EXPECT_FALSE(dirty);
-}
-
-TEST_F(ParseCacheTest, NewModificationTimeOrSizeParsesAgain) {
-    const auto file = dir.write("a.jsonl", "abc");
-    setMtime(file, 1'700'000'000, 0);
-    get(file);
     setMtime(file, 1'700'000'000, 1'000'000);  // touched a millisecond later, same size
     EXPECT_EQ(get(file).prompts, 2);
     dir.write("a.jsonl", "abcd");
@@ -63,14 +57,13 @@ TEST_F(ParseCacheTest, NewModificationTimeOrSizeParsesAgain) {
     EXPECT_EQ(cache.entries.size(), 1u);
     EXPECT_EQ(cache.entries.at(file).size, 4);
     EXPECT_EQ(cache.entries.at(file).mtime, 1'700'000'000.001);
-}
-
-TEST_F(ParseCacheTest, FileWithoutAttributesIsParsedEveryTimeAndNeverCached) {
+    // Without attributes a file is read every time and never cached.
     const auto missing = (dir.path() / "gone.jsonl").string();
+    dirty = false;
     get(missing);
     get(missing);
-    EXPECT_EQ(parses, 2);
-    EXPECT_TRUE(cache.entries.empty());
+    EXPECT_EQ(parses, 5);
+    EXPECT_EQ(cache.entries.size(), 1u);
     EXPECT_FALSE(dirty);
 }
 
@@ -137,6 +130,9 @@ TEST(StatsCacheTest, RoundTripsAndRejectsIncompleteFiles) {
     const auto loaded = StatsCache::load(dir.path());
     ASSERT_TRUE(loaded);
     EXPECT_FALSE(loaded->topModel);
+    // A file far larger than any Stats is not read at all (nor memory set aside for it).
+    std::filesystem::resize_file(StatsCache::url(dir.path()), std::uint64_t{64} << 30);
+    EXPECT_FALSE(StatsCache::load(dir.path()));
 }
 
 TEST(CacheDirectory, FollowsXdgThenHomeThenTemp) {

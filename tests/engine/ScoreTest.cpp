@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace tavrik {
 namespace {
@@ -17,6 +18,10 @@ TEST(ScoreBand, PassedThresholdsAreWorthAFifthEach) {
     EXPECT_EQ(Score::band(1'000'000, lines), 1);
     EXPECT_EQ(Score::band(5e9, lines), 1);
     EXPECT_EQ(Score::band(5, {}), 0);
+    // Whatever it is given, band stays inside its table and in [0, 1].
+    EXPECT_EQ(Score::band(std::nan(""), lines), 0);
+    EXPECT_EQ(Score::band(INFINITY, lines), 1);
+    EXPECT_EQ(Score::band(-INFINITY, lines), 0);
 }
 
 TEST(ScoreBand, FillsTheWayToTheNextThresholdOnALogCurve) {
@@ -97,6 +102,11 @@ TEST(ScoreBadges, NightOwlComparesHoursZeroToFourWithPointThreeThree) {
     hours[0] = 1;
     hours[23] = 2;  // one third is 0.333... >= 0.33
     EXPECT_EQ(earned(Score::badgesFor(0, 0, hours, 0, 0, 0, 0)), Ids{"night-owl"});
+    // A sum that would overflow holds at the largest count instead of wrapping below zero.
+    hours = {};
+    hours[0] = 1;
+    hours[5] = std::numeric_limits<std::int64_t>::max();
+    EXPECT_TRUE(earned(Score::badgesFor(0, 0, hours, 0, 0, 0, 0)).empty());
 }
 
 }  // namespace

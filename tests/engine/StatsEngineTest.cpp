@@ -26,8 +26,10 @@ protected:
         return home.write(".codex/sessions/" + relative, text);
     }
     StatsEngine::BuildInputs inputs(double now) const {
-        return {StatsEngine::claudeRoot(home.path(), std::nullopt),
-                StatsEngine::codexRoot(home.path()), cacheDir(), now};
+        return {{StatsEngine::claudeRoot(home.path(), std::nullopt)},
+                StatsEngine::codexRoot(home.path()),
+                cacheDir(),
+                now};
     }
     Stats build(const char* nowIso) { return StatsEngine::build(inputs(at(nowIso))); }
     std::filesystem::path cacheDir() const { return home.path() / "cache" / "Tavrik"; }
@@ -167,27 +169,6 @@ TEST_F(Builder, EditedFilesAreCountedOnceAcrossFiles) {
     EXPECT_EQ(build("2025-03-10T12:00:00Z").filesEdited, 2);
 }
 
-TEST_F(Builder, CachedBuildEqualsColdBuild) {
-    claude("p/a.jsonl", assistant("claude-opus-4-5", 123, 456, "2025-03-09T23:59:59.999Z")
-                            + edit(5, "2025-03-10T00:00:00.001Z"));
-    codex("x/rollout-b.jsonl", activeOn({"2025-03-08"}));
-    const Stats cold = build("2025-03-10T12:00:00Z");
-    EXPECT_TRUE(std::filesystem::exists(cacheFile()));
-    const Stats warm = build("2025-03-10T12:00:00Z");
-    EXPECT_EQ(cold, warm);
-}
-
-TEST_F(Builder, UnchangedTreeDoesNotRewriteTheCache) {
-    claude("p/a.jsonl", activeOn({"2025-03-08"}));
-    build("2025-03-10T12:00:00Z");
-    struct stat before {};
-    ASSERT_EQ(::stat(cacheFile().c_str(), &before), 0);
-    build("2025-03-10T12:00:00Z");
-    struct stat after {};
-    ASSERT_EQ(::stat(cacheFile().c_str(), &after), 0);
-    EXPECT_EQ(before.st_ino, after.st_ino);  // an atomic rewrite would give a new inode
-}
-
 TEST_F(Builder, MemoSkipsTheCacheFileUntilAnotherProcessReplacesIt) {
     claude("p/a.jsonl", activeOn({"2025-03-08"}));
     ParseCacheMemo memo;
@@ -228,30 +209,13 @@ TEST_F(Builder, DeletedFileIsPrunedAndTheCacheSaved) {
     EXPECT_FALSE(cache.entries.contains(gone));
 }
 
-TEST_F(Builder, WrongVersionCacheIsRebuiltAsVersionOne) {
-    const auto file = claude("p/a.jsonl", activeOn({"2025-03-08"}));
-    // A cache claiming an impossible contribution must not be used.
-    FileContribution fake;
-    fake.prompts = 999;
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    const double mtime = static_cast<double>(st.st_mtim.tv_sec) + st.st_mtim.tv_nsec / 1e9;
-    home.write("cache/Tavrik/parse-cache.json",
-               R"({"version":2,"entries":{")" + file + R"(":{"mtime":)" + std::to_string(mtime)
-                   + R"(,"size":)" + std::to_string(st.st_size) + R"(,"contribution":)"
-                   + *toJson(fake) + "}}}");
-    EXPECT_EQ(build("2025-03-10T12:00:00Z").prompts, 0);
-    EXPECT_EQ(ParseCache::load(cacheDir()).version, 1);
-    EXPECT_EQ(ParseCache::load(cacheDir()).entries.size(), 1u);
-}
-
 TEST_F(Builder, StatsDirReplacesOnlyTheClaudeRoot) {
     const auto other = home.path() / "elsewhere";
     home.write("elsewhere/s.jsonl", activeOn({"2025-03-01"}));
     claude("p/a.jsonl", activeOn({"2025-03-02"}));
     codex("rollout-c.jsonl", activeOn({"2025-03-03"}));
     auto in = inputs(at("2025-03-10T12:00:00Z"));
-    in.claudeRoot = StatsEngine::claudeRoot(home.path(), other);
+    in.claudeRoots = {StatsEngine::claudeRoot(home.path(), other)};
     const Stats s = StatsEngine::build(in);
     EXPECT_EQ(s.sessions, 2);
     EXPECT_EQ(s.since, "2025-03-01");
@@ -272,6 +236,8 @@ TEST(DayNumber, CountsDaysSince1970) {
     EXPECT_EQ(StatsEngine::dayNumber("99999999999999999999-01-01"),
               StatsEngine::dayNumber("0-01-01"));
     EXPECT_LT(StatsEngine::dayNumber("0-01-01"), -700'000);
+    // Years before 0 keep their sign, so the day before 0000-01-01 is one day earlier.
+    EXPECT_EQ(StatsEngine::dayNumber("-001-12-31"), StatsEngine::dayNumber("0000-01-01") - 1);
 }
 
 TEST(FindLogFiles, WalksDepthFirstSkippingHiddenEntriesAndSymlinkedFolders) {
@@ -296,10 +262,6 @@ TEST(FindLogFiles, WalksDepthFirstSkippingHiddenEntriesAndSymlinkedFolders) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a/b/two.jsonl", "a/one.jsonl", "alias.jsonl",
                                                "folder.jsonl", "loop.jsonl", "pipe.jsonl"}));
-    // A folder's contents come right after the folder.
-    const auto two = std::find(found.begin(), found.end(), (dir.path() / "a/b/two.jsonl").string());
-    const auto one = std::find(found.begin(), found.end(), (dir.path() / "a/one.jsonl").string());
-    EXPECT_EQ(std::abs(std::distance(one, two)) == 1 || found.size() == 6, true);
     EXPECT_TRUE(StatsEngine::findLogFiles(dir.path() / "missing").empty());
 }
 

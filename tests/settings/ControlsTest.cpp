@@ -1,6 +1,7 @@
 // The appearance, shape and privacy controls: each writes its preference and calls the change
 // callback once; the pop-ups, labels and check boxes show what the overlay and the card use.
 
+#include "engine/Environment.h"
 #include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
 #include "tests/support/IsolatedSettings.h"
@@ -16,7 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -136,6 +140,40 @@ TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateWithOrWithoutACallback) {
     window->setOnChange({});
     c().privateModeCheckbox->click();
     EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), true);
+}
+
+TEST_F(SettingsWindowTest, TheKeptHistoryIsCountedAndForgottenOnlyAfterAYes) {
+    const auto dir = Environment::historyDir();
+    std::filesystem::create_directories(dir);
+    std::string sessions;
+    for (const auto& [path, days] :
+         {std::pair{"/gone/a.jsonl", std::set<std::string>{"2025-01-10", "2025-01-11"}},
+          std::pair{"/gone/b.jsonl", std::set<std::string>{"2025-01-11", "2025-01-12"}}}) {
+        FileContribution kept;
+        kept.activeDays = days;
+        sessions += std::string(sessions.empty() ? "" : ",") + "\"" + path
+                    + "\":{\"mtime\":1,\"size\":100,\"contribution\":" + *toJson(kept) + "}";
+    }
+    std::ofstream(dir / "history.json") << R"({"version":1,"sessions":{)" << sessions << "}}";
+    Prefs::setBoolean(Key::keepHistory, true);
+    open();
+    EXPECT_TRUE(c().keepHistoryCheckbox->isChecked());
+    EXPECT_EQ(c().keptHistoryLabel->text(), "Kept: 2 sessions over 3 days");
+    QString asked;
+    for (const bool yes : {false, true}) {
+        window->setConfirm([&](const QString& question) {
+            asked = question;
+            return yes;
+        });
+        c().forgetHistoryButton->click();
+        EXPECT_TRUE(asked.contains(QStringLiteral(" 2 deleted logs"))) << asked.toStdString();
+        EXPECT_EQ(std::filesystem::exists(dir / "history.json"), !yes);
+        EXPECT_EQ(changes, yes ? 1 : 0);
+    }
+    EXPECT_EQ(c().keptHistoryLabel->text(), "No deleted logs kept");
+    EXPECT_FALSE(c().forgetHistoryButton->isEnabled());
+    c().keepHistoryCheckbox->click();
+    EXPECT_EQ(Prefs::storedBoolean(Key::keepHistory), false);
 }
 
 TEST_F(SettingsWindowTest, ReopeningReloadsValuesChangedElsewhere) {

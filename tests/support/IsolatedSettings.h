@@ -1,7 +1,8 @@
 #pragma once
 
-// Gives a test process its own, empty user-defaults store: XDG_CONFIG_HOME and XDG_RUNTIME_DIR
-// point at fresh temporary folders before anything reads them. QSettings fixes its folder on
+// Gives a test process its own, empty user-defaults store: XDG_CONFIG_HOME, XDG_RUNTIME_DIR
+// and XDG_DATA_HOME (the kept history) point at fresh temporary folders before anything reads
+// them. QSettings fixes its folder on
 // first use, so this must run before main(): define one IsolatedSettings object at namespace
 // scope in the test file.
 
@@ -30,6 +31,7 @@ public:
                                      std::filesystem::perm_options::replace);
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_root / "config").string()));
         qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString((m_root / "runtime").string()));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((m_root / "data").string()));
     }
     ~IsolatedSettings() {
         std::error_code ignored;
