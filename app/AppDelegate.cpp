@@ -2,6 +2,7 @@
 
 #include "app/DirWatcher.h"
 #include "app/Milestones.h"
+#include "app/StatusNotifierItem.h"
 #include "app/TrayFace.h"
 #include "engine/Environment.h"
 #include "engine/Fmt.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 #include <charconv>
@@ -103,6 +105,17 @@ QString headerTitle(const Stats& stats) {
 std::string cardFileName(const Stats& stats) {
     const bool usable = stats.until && isPlainName(*stats.until);
     return "tavrik-" + (usable ? *stats.until : std::string("card")) + ".png";
+}
+
+QPoint trayMenuPosition(const QRect& icon, const QSize& menu, const QRect& screen,
+                        const QPoint& pointer) {
+    if (!icon.isValid()) {
+        return pointer;
+    }
+    const bool roomBelow =
+        !screen.isValid() || icon.bottom() + 1 + menu.height() <= screen.bottom() + 1;
+    return roomBelow ? QPoint(icon.left(), icon.bottom() + 1)
+                     : QPoint(icon.left(), icon.top() - menu.height());
 }
 
 std::string debugLine(double now, const Stats& stats) {
@@ -210,13 +223,31 @@ void AppDelegate::buildStatusItem() {
     if (m_statusItem) {
         return;
     }
+    // A StatusNotifier host opens our exported menu itself, at the icon; QSystemTrayIcon is
+    // for the X-embedded trays.
+    if (m_options.statusNotifier && StatusNotifierItem::hostAvailable()) {
+        auto item =
+            std::make_unique<StatusNotifierItem>(TrayFace::icon(), QStringLiteral("Tavrik"));
+        if (item->isRegistered()) {
+            m_notifierItem = std::move(item);
+            return;
+        }
+    }
     m_statusItem = std::make_unique<QSystemTrayIcon>(TrayFace::icon());
     m_statusItem->setToolTip(QStringLiteral("Tavrik"));
-    // A left click opens the menu too, as a click on a menu-bar item does.
+    // A left click opens the menu too, as a click on a menu-bar item does. An X-embedded tray
+    // reports a click that comes soon after the previous one (after Escape, say) as a double
+    // click only, so that opens a closed menu as well.
     connect(m_statusItem.get(), &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger && m_menu) {
-                    m_menu->popup(QCursor::pos());
+                const bool click =
+                    reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+                if (click && m_menu && !m_menu->isVisible()) {
+                    const QRect icon = m_statusItem->geometry();
+                    const QScreen* screen = QGuiApplication::screenAt(icon.center());
+                    m_menu->popup(trayMenuPosition(icon, m_menu->sizeHint(),
+                                                   screen ? screen->geometry() : QRect(),
+                                                   QCursor::pos()));
                 }
             });
     m_statusItem->show();
@@ -244,6 +275,9 @@ void AppDelegate::buildMenu() {
 
     if (m_statusItem) {
         m_statusItem->setContextMenu(menu.get());
+    }
+    if (m_notifierItem) {
+        m_notifierItem->setMenu(menu.get());
     }
     // The old menu may be on screen right now (a settings change while it is open): let it
     // finish its events before it goes.

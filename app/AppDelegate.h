@@ -18,6 +18,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <filesystem>
@@ -33,6 +36,7 @@ class QSystemTrayIcon;
 namespace tavrik {
 
 class DirWatcher;
+class StatusNotifierItem;
 
 // Everything the delegate reaches outside itself. The application fills it for the user's
 // session (Application.h); tests fill it with their own folders and recorders.
@@ -52,6 +56,7 @@ struct AppOptions {
     std::function<QImage(const Stats&)> cardImage;                   // the card as an image
     std::function<void(const std::filesystem::path&)> reveal;        // show a saved file
     std::function<void(const std::string&)> debugOut;                // standard error when empty
+    bool statusNotifier = true;  // publish the tray item ourselves where a StatusNotifier host runs
 };
 
 // Returns the menu's header title: "Tavrik Score 42 · $3.46 · 12k lines".
@@ -60,6 +65,12 @@ QString headerTitle(const Stats& stats);
 // Returns the name the card is saved under: "tavrik-" + until + ".png", with "card" when until
 // is absent or is not a plain name (it comes from a file on disk and must not lead elsewhere).
 std::string cardFileName(const Stats& stats);
+
+// Returns where the menu opens for a click on the tray icon: under the icon when the tray
+// tells where it is (X-embedded trays) and the menu fits there on screen, else above it; at
+// the pointer when the icon's place is unknown.
+QPoint trayMenuPosition(const QRect& icon, const QSize& menu, const QRect& screen,
+                        const QPoint& pointer);
 
 // Returns the debug line of one applied build, now being seconds since 1970 (UTC):
 // "[tavrik] refresh @ 2025-01-31 23:59:59 +0000 score=42 todayLines=7\n".
@@ -123,7 +134,8 @@ private:
     AppOptions m_options;
     std::unique_ptr<Overlay> m_overlay;
     std::unique_ptr<SettingsSurface> m_settings;
-    std::unique_ptr<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<QSystemTrayIcon> m_statusItem;       // X-embedded trays
+    std::unique_ptr<StatusNotifierItem> m_notifierItem;  // StatusNotifier hosts
     std::unique_ptr<QMenu> m_menu;
     QAction* m_headerItem = nullptr;  // children of this, reused by every menu
     QAction* m_protectItem = nullptr;

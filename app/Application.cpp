@@ -19,9 +19,11 @@
 
 #include <sys/socket.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -131,6 +133,31 @@ std::vector<std::pair<std::string, std::string>> startEnvironment(
     return vars;
 }
 
+std::optional<std::string> displayProblem(const std::function<const char*(const char*)>& lookup) {
+    const char* chosen = lookup("QT_QPA_PLATFORM");
+    const std::string platform =
+        isSet(chosen) ? chosen
+                      : platformOverride(nullptr, lookup("WAYLAND_DISPLAY"),
+                                         lookup("XDG_SESSION_TYPE"), lookup("DISPLAY"))
+                            .value_or("");
+    if (!platform.empty() && !platform.starts_with("xcb")) {
+        return std::nullopt;
+    }
+    const char* display = lookup("DISPLAY");
+    if (isSet(display)) {
+        xcb_connection_t* connection = xcb_connect(display, nullptr);
+        const bool failed = xcb_connection_has_error(connection) != 0;
+        xcb_disconnect(connection);
+        if (!failed) {
+            return std::nullopt;
+        }
+    }
+    const std::string which =
+        isSet(display) ? "cannot open display '" + std::string(display) + "'" : "no display";
+    return "tavrik: the tray application needs an X11 or Wayland session (" + which
+           + "); 'tavrik --stats' prints the figures without one";
+}
+
 AppOptions userOptions(bool debug) {
     AppOptions options;
     options.cacheDir = Environment::cacheDir();
@@ -163,6 +190,10 @@ std::string instanceLockPath() {
 
 int run(int argc, char** argv) {
     const std::vector<std::string> args(argv, argv + argc);
+    if (const auto problem = displayProblem(std::getenv)) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
 
     QLockFile lock(QString::fromStdString(instanceLockPath()));
     // Held for the life of the process: never stale by age, only when its holder has died.

@@ -32,6 +32,12 @@ std::optional<std::string> platformOverride(const char* qtQpaPlatform, const cha
 std::vector<std::pair<std::string, std::string>> startEnvironment(
     const std::function<const char*(const char*)>& lookup);
 
+// Returns the one-line reason the tray application cannot start, or nothing when it can: Qt
+// ends the process with an abort when its platform cannot connect, so the X display (the
+// platform we ask for, or Qt's default) is tried first. A platform other than X chosen by the
+// user is left to Qt. lookup reads the environment.
+std::optional<std::string> displayProblem(const std::function<const char*(const char*)>& lookup);
+
 // Returns the options of the user's own session: the default log folders and cache folder,
 // the Desktop, the file manager, the notch overlay, the settings window, the card and the
 // upload. Needs the QApplication.

@@ -1,6 +1,7 @@
 #include "card/CardRenderer.h"
 
 #include "engine/Fmt.h"
+#include "engine/TimeKit.h"
 #include "theme/Font.h"
 #include "theme/PixelArt.h"
 #include "theme/PixelIcon.h"
@@ -10,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
@@ -55,10 +57,18 @@ QColor withAlpha(QColor c, double alpha) {
     return c;
 }
 
+// The card's fonts hint the same way on every screen: left to Qt, hinting is dropped on a
+// scaled display, and the same statistics would give a different picture.
+QFont cardFont(QFont font) {
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    return font;
+}
+
 // Draws s so that its baseline lies exactly at baseline; x is the left edge, the centre or the
 // right edge by align, measured with the same font. Returns the text's width.
-double text(QPainter& p, const QString& s, double x, double baseline, const QFont& font,
+double text(QPainter& p, const QString& s, double x, double baseline, const QFont& anyFont,
             const QColor& color, Align align) {
+    const QFont font = cardFont(anyFont);
     const double width = QFontMetricsF(font, p.device()).horizontalAdvance(s);
     double left = x;
     if (align == Align::Center) {
@@ -73,7 +83,17 @@ double text(QPainter& p, const QString& s, double x, double baseline, const QFon
 }
 
 double textWidth(QPainter& p, const QString& s, const QFont& font) {
-    return QFontMetricsF(font, p.device()).horizontalAdvance(s);
+    return QFontMetricsF(cardFont(font), p.device()).horizontalAdvance(s);
+}
+
+// The pixel font at px, or smaller when s would not fit in room: a figure never leaves its cell.
+QFont fitted(QPainter& p, const QString& s, int px, double room) {
+    QFont font = Font::pixel(px);
+    const double width = textWidth(p, s, font);
+    if (width > room) {
+        font = Font::pixel(static_cast<int>(std::floor(px * room / width)));
+    }
+    return font;
 }
 
 void fill(QPainter& p, const QRectF& r, const QColor& c) {
@@ -130,30 +150,40 @@ void pixelPill(QPainter& p, const Palette& pal, double cx, double y, const QStri
     text(p, s, cx, y + 24, font, pal.onAccent, Align::Center);
 }
 
-// Georgia Italic, else the system font made italic, at 20 pixels.
+// Georgia Italic, else the serif face fontconfig picks for "serif" in italic, else the
+// system font made italic, at 20 pixels. A machine without any serif face answers "serif"
+// with its sans default, which is the system font's case.
 QFont subtitleFont() {
-    QFont font = QFontDatabase::hasFamily(QStringLiteral("Georgia"))
-                     ? QFont(QStringLiteral("Georgia"))
-                     : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font(QStringLiteral("Georgia"));
+    if (!QFontDatabase::hasFamily(font.family())) {
+        font = QFont(QStringLiteral("serif"));
+        font.setStyleHint(QFont::Serif);
+        const QString sans =
+            QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+        if (QFontInfo(font).family() == sans) {
+            font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        }
+    }
     font.setPixelSize(20);
     font.setItalic(true);
     return font;
 }
 
 void drawGlow(QPainter& p, const Palette& pal) {
-    // Concentric circles at (0.86 W, -40) from radius 60 to 760, not extended on either side:
-    // inside 60 and outside 760 nothing is painted.
+    // Concentric circles at (0.86 W, -40): the first colour inside radius 60, fading to nothing
+    // at 760, beyond which nothing is painted. The inner disc carries the first colour so the
+    // top edge shows one even glow rather than a dark half-disc.
     const QPointF centre(0.86 * W, -40);
     constexpr double inner = 60;
     constexpr double outer = 760;
-    QRadialGradient glow(centre, outer, centre, inner);
-    glow.setColorAt(0, withAlpha(pal.accent, 0.16));
+    const QColor first = withAlpha(pal.accent, 0.16);
+    QRadialGradient glow(centre, outer);
+    glow.setColorAt(0, first);
+    glow.setColorAt(inner / outer, first);
     glow.setColorAt(1, withAlpha(pal.accent, 0));
-    QPainterPath ring;
-    ring.setFillRule(Qt::OddEvenFill);
-    ring.addEllipse(centre, outer, outer);
-    ring.addEllipse(centre, inner, inner);
-    p.fillPath(ring, glow);
+    QPainterPath disc;
+    disc.addEllipse(centre, outer, outer);
+    p.fillPath(disc, glow);
 }
 
 void drawPattern(QPainter& p) {
@@ -208,7 +238,9 @@ void drawCells(QPainter& p, const Palette& pal, const Stats& stats) {
         const double y = 150 + 152 * static_cast<double>(row);
         pixelBlock(p, QRectF(x, y, 320, 132));
         fill(p, QRectF(x, y, 8, 132), pal.accent);
-        const double width = text(p, qs(c.v), x + 28, y + 70, Font::pixel(52),
+        const QString value = qs(c.v);
+        const double room = 320 - 28 - 16 - (c.fire ? 12 + 34 : 0);
+        const double width = text(p, value, x + 28, y + 70, fitted(p, value, 52, room),
                                   c.accent ? pal.accent : pal.fg, Align::Left);
         if (c.fire) {
             PixelIcon::draw(p, "week-streak", QRectF(x + 28 + width + 12, y + 34, 34, 34),
@@ -273,7 +305,19 @@ std::vector<Cell> cells(const Stats& stats) {
 }
 
 std::string dateLine(const Stats& stats) {
-    return Fmt::humanDate(stats.since) + " - " + Fmt::humanDate(stats.until) + "  "
+    if (!stats.since || !stats.until) {
+        return {};  // nothing coded yet: no range to show
+    }
+    const auto from = TimeKit::parseDayKey(*stats.since);
+    const auto to = TimeKit::parseDayKey(*stats.until);
+    // Within one year the month and day say it all; across years they would not.
+    const bool years = from && to && from->year() != to->year();
+    const auto day = [years](const std::string& key,
+                             const std::optional<std::chrono::year_month_day>& date) {
+        return Fmt::humanDate(key)
+               + (years ? " " + std::to_string(static_cast<int>(date->year())) : "");
+    };
+    return day(*stats.since, from) + " - " + day(*stats.until, to) + "  "
            + std::to_string(stats.daysSpan) + "d";
 }
 

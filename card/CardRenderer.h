@@ -63,7 +63,8 @@ struct Cell {
 // Returns the four headline figures in grid order.
 std::vector<Cell> cells(const Stats& stats);
 
-// Returns the date line, "Jan 5 - Mar 9  64d".
+// Returns the date line, "Jan 5 - Mar 9  64d", with the years when the range crosses one
+// ("Nov 3 2025 - Dec 7 2026  400d"); empty without any activity.
 std::string dateLine(const Stats& stats);
 
 // Returns the earned badges that get a chip: the first six, in list order.

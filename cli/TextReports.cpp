@@ -8,6 +8,7 @@
 #include "engine/StatsEngine.h"
 
 #include <chrono>
+#include <initializer_list>
 #include <iostream>
 #include <string>
 
@@ -18,6 +19,7 @@ namespace {
 struct TimedBuild {
     Stats stats;
     double elapsedMs;
+    StatsEngine::BuildInputs inputs;
 };
 
 TimedBuild timedBuild(const std::optional<std::filesystem::path>& dir) {
@@ -26,7 +28,19 @@ TimedBuild timedBuild(const std::optional<std::filesystem::path>& dir) {
     Stats stats = StatsEngine::build(inputs);
     const std::chrono::duration<double, std::milli> elapsed =
         std::chrono::steady_clock::now() - start;
-    return {std::move(stats), elapsed.count()};
+    return {std::move(stats), elapsed.count(), inputs};
+}
+
+// A report of zeros is easy to mistake for a fault: say on standard error where we looked, so
+// scripts reading standard output see the same lines as ever.
+void hintNoLogs(std::string_view what, std::initializer_list<std::filesystem::path> folders) {
+    std::cerr << "tavrik: no " << what << " found in";
+    const char* sep = " ";
+    for (const auto& folder : folders) {
+        std::cerr << sep << folder.string();
+        sep = " or ";
+    }
+    std::cerr << '\n';
 }
 
 std::string earnedLabels(const Stats& s) {
@@ -43,7 +57,7 @@ std::string earnedLabels(const Stats& s) {
 }  // namespace
 
 int runBench(const Args&) {
-    const auto [s, ms] = timedBuild(std::nullopt);
+    const auto [s, ms, inputs] = timedBuild(std::nullopt);
     std::cout << "elapsedMs " << oneDecimal(ms) << '\n'
               << "score " << s.crackedScore << " cost " << reportDouble(s.cost) << " lines "
               << s.linesAdded + s.linesRemoved << " sessions " << s.sessions << '\n';
@@ -55,7 +69,10 @@ int runStats(const Args& args) {
     if (const auto after = args.after("--stats-dir")) {
         dir = *after;
     }
-    const auto [s, ms] = timedBuild(dir);
+    const auto [s, ms, inputs] = timedBuild(dir);
+    if (s.logFiles == 0) {
+        hintNoLogs("Claude Code or Codex logs", {inputs.claudeRoot, inputs.codexRoot});
+    }
     std::cout << "elapsedMs " << oneDecimal(ms) << '\n'
               << "score " << s.crackedScore << '\n'
               << "cost " << reportDouble(s.cost) << '\n'
@@ -79,7 +96,11 @@ int runStats(const Args& args) {
 }
 
 int runCodex(const Args&) {
-    const auto [c, files] = CodexParser::aggregateAll(StatsEngine::codexRoot(Environment::home()));
+    const auto root = StatsEngine::codexRoot(Environment::home());
+    const auto [c, files] = CodexParser::aggregateAll(root);
+    if (files == 0) {
+        hintNoLogs("Codex sessions", {root});
+    }
     std::string models;
     for (const auto& [id, acc] : c.models) {
         models += models.empty() ? "" : ", ";

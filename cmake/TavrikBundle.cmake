@@ -20,5 +20,6 @@ function(tavrik_bundle target)
     add_dependencies(${target} ${target}_bundle)
 endfunction()
 
+# The font's licence travels with the documents (TavrikPackage.cmake), not the resources.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/resources/" DESTINATION "${CMAKE_INSTALL_DATADIR}/tavrik"
-    OPTIONAL)
+    OPTIONAL PATTERN "*-OFL.txt" EXCLUDE)

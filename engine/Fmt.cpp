@@ -36,6 +36,12 @@ std::string num(double v) {
 }
 
 std::string money(double dollars) {
+    if (dollars >= 1e9) {
+        return "$" + fixed(dollars / 1e9, 1) + "B";
+    }
+    if (dollars >= 1e6) {
+        return "$" + fixed(dollars / 1e6, 1) + "M";
+    }
     if (dollars >= 1000) {
         return "$" + fixed(dollars / 1000, 1) + "k";
     }

@@ -2,9 +2,13 @@
 
 namespace tavrik {
 
+// Override-redirect (BypassWindowManagerHint): a window manager treats position and size as
+// mere hints, and XWayland's (sway's, Mutter's, KWin's) centres a managed window, gives it a
+// minimum height and the keyboard focus. The overlay must sit exactly at the top edge, 32
+// high, and never take the focus.
 NotchPanel::NotchPanel(const QRect& contentRect)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                           | Qt::WindowDoesNotAcceptFocus) {
+                           | Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);

@@ -11,9 +11,11 @@ packages=(
     # the fuzz targets: clang and its libFuzzer runtime
     clang libclang-rt-14-dev
     # libraries
-    libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev
+    libsimdjson-dev qt6-base-dev libsecret-1-dev libglib2.0-dev libxcb1-dev
     # the system monospaced font the pictures fall back to without Departure Mono
     fonts-dejavu-core
+    # the Debian package: dependencies found from the binary
+    dpkg-dev
     # tests
     libgtest-dev libgmock-dev
     xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
@@ -38,19 +40,30 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Departure Mono (SIL OFL): fetched, verified, never committed.
+# Departure Mono (SIL OFL) and its licence: fetched, verified, never committed.
+# Each line: the path in the npm package, the name in resources/fonts, its sha256.
 font_dir="$here/resources/fonts"
-font="$font_dir/DepartureMono-Regular.otf"
-font_sha=4d53f663155cf8bf7ffc8e688776e719625f7bbb80a8d90073438b249261a2e0
-if ! echo "$font_sha  $font" | sha256sum --check --status 2>/dev/null; then
+font_files=(
+    "dist/files/DepartureMono-Regular.otf DepartureMono-Regular.otf 4d53f663155cf8bf7ffc8e688776e719625f7bbb80a8d90073438b249261a2e0"
+    "LICENSE DepartureMono-OFL.txt b65e42750f3cb65437a97f4dfd781c58f199259949db2341012be60e32500e83"
+)
+to_fetch=()
+for f in "${font_files[@]}"; do
+    read -r from to sha <<<"$f"
+    echo "$sha  $font_dir/$to" | sha256sum --check --status 2>/dev/null || to_fetch+=("$f")
+done
+if ((${#to_fetch[@]})); then
     echo "setup: fetching Departure Mono"
     tmp=$(mktemp -d)
     trap 'rm -rf "$tmp"' EXIT
     (cd "$tmp" && npm pack --silent @proj-airi/font-departure-mono@0.10.2 >/dev/null)
-    tar -xzf "$tmp"/*.tgz -C "$tmp" package/dist/files/DepartureMono-Regular.otf
-    echo "$font_sha  $tmp/package/dist/files/DepartureMono-Regular.otf" | sha256sum --check --status \
-        || { echo "setup: Departure Mono checksum mismatch" >&2; exit 1; }
     mkdir -p "$font_dir"
-    mv "$tmp/package/dist/files/DepartureMono-Regular.otf" "$font"
+    for f in "${to_fetch[@]}"; do
+        read -r from to sha <<<"$f"
+        tar -xzf "$tmp"/*.tgz -C "$tmp" "package/$from"
+        echo "$sha  $tmp/package/$from" | sha256sum --check --status \
+            || { echo "setup: $to checksum mismatch" >&2; exit 1; }
+        mv "$tmp/package/$from" "$font_dir/$to"
+    done
 fi
 echo "setup: ready"

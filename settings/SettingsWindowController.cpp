@@ -268,7 +268,7 @@ void SettingsWindowController::buildUI() {
     m_c.leaderboardCheckbox->setGeometry(leftMargin, y, columnWidth, 20);
     y += 30;
     m_c.privateModeCheckbox =
-        new QCheckBox(QStringLiteral("Private mode (nothing leaves this Mac)"), m_content);
+        new QCheckBox(QStringLiteral("Private mode (nothing leaves this computer)"), m_content);
     m_c.privateModeCheckbox->setGeometry(leftMargin, y, columnWidth, 20);
     y += 30;
     // clicked, not toggled: refreshControls() setting the stored state writes nothing.

@@ -53,7 +53,8 @@ public:
     static constexpr const char* invalidEmailText = "Enter a valid email address";
     static constexpr const char* invalidCodeText = "Enter the 6-digit code from your email";
     static constexpr const char* noStatsText = "No stats available yet";
-    static constexpr const char* privateModeText = "Private mode is on -- nothing leaves this Mac";
+    static constexpr const char* privateModeText =
+        "Private mode is on -- nothing leaves this computer";
 
     // The controls, for the application and for tests that click them like a user would.
     struct Controls {

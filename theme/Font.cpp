@@ -3,6 +3,7 @@
 #include "theme/Resources.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QString>
@@ -94,7 +95,24 @@ QFont pixel(int px) {
 }
 
 QFont fixedSystem(int px) {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    // fontconfig's "monospace" may resolve to a face Qt does not measure as fixed-pitch (Noto
+    // Sans Mono is dual-width), and the pictures are laid out for one: then the first installed
+    // family that is fixed-pitch, DejaVu Sans Mono first. Settled once: fontconfig is slow.
+    static const QString family = [] {
+        const QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        if (QFontInfo(system).fixedPitch()) {
+            return QFontInfo(system).family();
+        }
+        QStringList families = QFontDatabase::families();
+        families.prepend(QStringLiteral("DejaVu Sans Mono"));
+        for (const QString& f : families) {
+            if (QFontDatabase::isFixedPitch(f) && QFontInfo(QFont(f)).fixedPitch()) {
+                return f;
+            }
+        }
+        return system.family();
+    }();
+    QFont font(family);
     font.setPixelSize(px);
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);

@@ -371,6 +371,54 @@ TEST_F(AppDelegateTest, RefreshNowAndQuitWorkThroughTheirMenuItems) {
     EXPECT_EQ(quitting.count(), 1);
 }
 
+TEST(TrayMenuPosition, UnderTheIconWhenItFitsElseAboveAtThePointerWhenTheIconIsUnknown) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize menu(200, 250);
+    const QPoint pointer(7, 9);
+    const struct {
+        QRect icon;
+        QPoint at;
+    } cases[] = {
+        {QRect(1000, 0, 24, 24), QPoint(1000, 24)},     // a panel at the top
+        {QRect(1000, 526, 24, 24), QPoint(1000, 550)},  // exactly fits below: 550 + 250 = 800
+        {QRect(1000, 527, 24, 24), QPoint(1000, 277)},  // one pixel short: above
+        {QRect(1000, 776, 24, 24), QPoint(1000, 526)},  // a panel at the bottom
+        {QRect(), pointer},                             // a StatusNotifier host's icon
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(trayMenuPosition(c.icon, menu, screen, pointer), c.at) << c.icon.y();
+    }
+}
+
+// An X-embedded tray turns a quick second click into DoubleClick alone; it must open the menu
+// like Trigger, and neither may move a menu that is already open.
+TEST_F(AppDelegateTest, ClicksOnTheTrayIconOpenAClosedMenuAndLeaveAnOpenOneAlone) {
+    launch(options());
+    QMenu* menu = delegate->menu();
+    const struct {
+        QSystemTrayIcon::ActivationReason reason;
+        bool opens;
+    } cases[] = {{QSystemTrayIcon::Trigger, true},
+                 {QSystemTrayIcon::DoubleClick, true},
+                 {QSystemTrayIcon::Context, false},  // the tray shows the context menu itself
+                 {QSystemTrayIcon::MiddleClick, false}};
+    for (const auto& c : cases) {
+        menu->close();
+        Q_EMIT delegate->statusItem()->activated(c.reason);
+        EXPECT_EQ(waitFor([&] { return menu->isVisible(); }, c.opens ? 2000 : 100), c.opens)
+            << c.reason;
+
+        menu->popup(QPoint(321, 123));
+        ASSERT_TRUE(waitFor([&] { return menu->isVisible(); }));
+        const QPoint at = menu->pos();
+        Q_EMIT delegate->statusItem()->activated(c.reason);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(menu->isVisible()) << c.reason;
+        EXPECT_EQ(menu->pos(), at) << c.reason;
+    }
+    menu->close();
+}
+
 TEST_F(AppDelegateTest, ShortcutsWorkWhileTheMenuIsOpenAndCloseIt) {
     launch(options());
     ASSERT_TRUE(waitApplied(1));

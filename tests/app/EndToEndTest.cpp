@@ -1,11 +1,19 @@
 // The real executable under an X server (Xvfb) with a tray host (trayer) and a compositor
 // (xcompmgr), on a generated log tree: the tray icon, the overlay at the top centre, the menu,
-// a transcript appended while it runs, "Refresh now", "Quit Tavrik". Screenshots are left in
-// the build folder (tests/app/e2e/) for a person to look at.
+// a transcript appended while it runs, "Refresh now", "Quit Tavrik". Then the same under a
+// StatusNotifier host (a stand-in watcher on a private session bus), where the panel draws the
+// exported menu. Screenshots are left in the build folder (tests/app/e2e/) for a person to
+// look at.
 
 #include "tests/support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,10 +93,19 @@ protected:
 
     void TearDown() override {
         for (QProcess* p : {&app, &tray, &compositor, &xvfb}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
+            stop(*p);
+        }
+    }
+
+    // SIGTERM first: Xvfb removes its lock and socket files only when it is let to finish.
+    static void stop(QProcess& p) {
+        if (p.state() == QProcess::NotRunning) {
+            return;
+        }
+        p.terminate();
+        if (!p.waitForFinished(5000)) {
+            p.kill();
+            p.waitForFinished(5000);
         }
     }
 
@@ -119,8 +136,7 @@ protected:
                 }
                 sleepMs(50);
             }
-            xvfb.kill();
-            xvfb.waitForFinished(2000);
+            stop(xvfb);
         }
         return false;
     }
@@ -266,6 +282,51 @@ protected:
     std::vector<Refresh> refreshes;
 };
 
+// The part of a StatusNotifier host that items talk to: the watcher they register with.
+class StandInWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    QStringList registered;  // "bus name" of each item
+    bool hostRegistered() const { return true; }
+    QStringList items() const { return registered; }
+    int protocolVersion() const { return 0; }
+
+public Q_SLOTS:
+    void RegisterStatusNotifierItem(const QString& service) { registered.append(service); }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
+
+// The labels of an exported menu's entries by id, from GetLayout's (ia{sv}av).
+std::vector<std::pair<int, QString>> menuLabels(const QDBusArgument& layout) {
+    std::vector<std::pair<int, QString>> out;
+    int id = 0;
+    QVariantMap properties;
+    layout.beginStructure();
+    layout >> id >> properties;
+    layout.beginArray();
+    while (!layout.atEnd()) {
+        QDBusVariant child;
+        layout >> child;
+        const auto childArg = child.variant().value<QDBusArgument>();
+        int childId = 0;
+        QVariantMap childProperties;
+        childArg.beginStructure();
+        childArg >> childId >> childProperties;
+        childArg.endStructure();
+        if (childProperties.value("type").toString() != "separator") {
+            out.emplace_back(childId, childProperties.value("label").toString());
+        }
+    }
+    layout.endArray();
+    layout.endStructure();
+    return out;
+}
+
 int whitePixels(const QImage& image) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y) {
@@ -408,4 +469,113 @@ TEST_F(EndToEnd, TheTrayApplicationRunsRefreshesAndQuitsUnderXWithATrayHost) {
     std::cout << "standard error of the application:\n" << stderrText.toStdString();
 }
 
+TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
+    if (QStandardPaths::findExecutable("dbus-daemon").isEmpty()) {
+        GTEST_SKIP() << "dbus-daemon is not installed (scripts/setup.sh installs it)";
+    }
+    home = tmp.path() / "home";
+    fs::create_directories(home / ".claude/projects");
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    ASSERT_TRUE(daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000));
+    const QString address = QString::fromUtf8(daemon.readLine().trimmed());
+    QDBusConnection bus = QDBusConnection::connectToBus(address, "stand-in host");
+    ASSERT_TRUE(bus.isConnected());
+    StandInWatcher watcher;
+    ASSERT_TRUE(bus.registerService("org.kde.StatusNotifierWatcher"));
+    ASSERT_TRUE(
+        bus.registerObject("/StatusNotifierWatcher", &watcher,
+                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+
+    ASSERT_TRUE(startX()) << "Xvfb did not start";
+    QProcessEnvironment e = appEnv();
+    e.insert("DBUS_SESSION_BUS_ADDRESS", address);
+    app.setProcessEnvironment(e);
+    app.start(QStringLiteral(TAVRIK_EXE), {"--debug"});
+    ASSERT_TRUE(app.waitForStarted(5000));
+    // The watcher answers from this process's event loop.
+    const auto serve = [&](const std::function<bool()>& done, int timeoutMs) {
+        QElapsedTimer wait;
+        wait.start();
+        while (!done() && wait.elapsed() < timeoutMs && app.state() == QProcess::Running) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            pump();
+        }
+        return done();
+    };
+    ASSERT_TRUE(serve([&] { return !watcher.registered.isEmpty(); }, 30'000))
+        << "no item registered; " << stderrText.toStdString();
+
+    // The item says it is a menu and where the menu is.
+    const QString item = watcher.registered.front();
+    QDBusInterface props(item, "/StatusNotifierItem", "org.kde.StatusNotifierItem", bus);
+    EXPECT_TRUE(props.property("ItemIsMenu").toBool());
+    const QString menuPath = props.property("Menu").value<QDBusObjectPath>().path();
+    ASSERT_FALSE(menuPath.isEmpty());
+
+    // Every item of the menu, in order, with the header naming the score once a build is in.
+    ASSERT_TRUE(serve([&] { return !refreshes.empty(); }, 60'000)) << stderrText.toStdString();
+    const QDBusMessage reply = bus.call(
+        QDBusMessage::createMethodCall(item, menuPath, "com.canonical.dbusmenu", "GetLayout")
+        << 0 << -1 << QStringList());
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    const auto labels = menuLabels(reply.arguments().at(1).value<QDBusArgument>());
+    QStringList texts;
+    for (const auto& [id, label] : labels) {
+        texts << label;
+    }
+    ASSERT_EQ(texts.size(), 7) << texts.join(" | ").toStdString();
+    EXPECT_TRUE(texts[0].startsWith("Tavrik Score ")) << texts[0].toStdString();
+    EXPECT_EQ(texts.mid(1),
+              (QStringList{"Save card to Desktop", "Refresh now", "Streak protection", "Hide notch",
+                           QString::fromUtf8("Settings\u2026"), "Quit Tavrik"}));
+    const auto idOf = [&](const QString& label) {
+        for (const auto& [id, text] : labels) {
+            if (text == label) {
+                return id;
+            }
+        }
+        return -1;
+    };
+    const auto event = [&](int id) {
+        return bus.call(
+            QDBusMessage::createMethodCall(item, menuPath, "com.canonical.dbusmenu", "Event")
+            << id << QString("clicked") << QVariant::fromValue(QDBusVariant(0)) << 0u);
+    };
+
+    // A click on "Refresh now" in the panel's menu builds at once, between two timer builds.
+    const size_t timerLine = refreshes.size();
+    ASSERT_TRUE(serve([&] { return refreshes.size() > timerLine; }, 10'000));
+    const qint64 tick = refreshes.back().atMs;
+    EXPECT_EQ(event(idOf("Refresh now")).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(serve([&] { return refreshes.size() > timerLine + 1; }, 10'000));
+    EXPECT_LT(refreshes.back().atMs - tick, 4500) << "no build between two timer builds";
+
+    // A left click on the icon: the panel opens the menu itself, so nothing of ours opens,
+    // least of all away from the click.
+    const auto windowsBefore = appWindows();
+    const QDBusMessage activate =
+        bus.call(QDBusMessage::createMethodCall(item, "/StatusNotifierItem",
+                                                "org.kde.StatusNotifierItem", "Activate")
+                 << 1200 << 790);
+    EXPECT_EQ(activate.type(), QDBusMessage::ReplyMessage);
+    serve([] { return false; }, 1000);
+    EXPECT_EQ(appWindows().size(), windowsBefore.size());
+
+    // The overlay: override-redirect, so no window manager can move, stretch or focus it.
+    const auto overlay = waitWindow([](const Rect& r) { return r.y == 0 && r.w > 60; });
+    ASSERT_TRUE(overlay) << "no overlay at the top of the screen";
+    EXPECT_EQ(overlay->second.h, 32);
+    EXPECT_TRUE(tool("xwininfo", {"-id", overlay->first}).contains("Override Redirect State: yes"));
+
+    // "Quit Tavrik" from the panel's menu ends the application.
+    event(idOf("Quit Tavrik"));
+    ASSERT_TRUE(serve([&] { return app.state() == QProcess::NotRunning; }, 10'000))
+        << "still running after Quit Tavrik";
+    EXPECT_EQ(app.exitCode(), 0);
+    stop(daemon);
+}
+
 }  // namespace
+
+#include "EndToEndTest.moc"

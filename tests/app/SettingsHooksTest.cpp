@@ -181,7 +181,7 @@ TEST_F(SettingsHooksTest, SyncNowGetsTheStatisticsOnlyOnceABuildWasApplied) {
     Prefs::setBoolean(Prefs::Key::privateMode, true);
     c().syncNowButton->click();
     EXPECT_EQ(c().accountErrorLabel->text(),
-              "Sync failed: Private mode is on -- nothing leaves this Mac");
+              "Sync failed: Private mode is on -- nothing leaves this computer");
 }
 
 }  // namespace

@@ -141,11 +141,25 @@ TEST(CardRules, ZeroStatsShowZeros) {
     EXPECT_EQ(cells[1].v, "$0.00");
     EXPECT_EQ(cells[3].v, "0d");
     EXPECT_EQ(CardRenderer::tierWord(Stats{}.crackedScore), "NEW HERE");
-    EXPECT_EQ(CardRenderer::dateLine(Stats{}), " -   0d");
 }
 
-TEST(CardRules, DateLineJoinsTheRangeAndTheSpan) {
-    EXPECT_EQ(CardRenderer::dateLine(sampleStats()), "Jan 5 - Mar 9  64d");
+TEST(CardRules, DateLineJoinsTheRangeAndTheSpanWithYearsOnlyAcrossOne) {
+    Stats across = sampleStats();
+    across.since = "2025-11-03";
+    across.until = "2026-12-07";
+    across.daysSpan = 400;
+    Stats endOfYear = sampleStats();
+    endOfYear.since = "2024-01-01";
+    endOfYear.until = "2024-12-31";
+    const std::pair<Stats, const char*> cases[] = {
+        {sampleStats(), "Jan 5 - Mar 9  64d"},
+        {across, "Nov 3 2025 - Dec 7 2026  400d"},
+        {endOfYear, "Jan 1 - Dec 31  64d"},
+        {Stats{}, ""},  // no activity: no range at all
+    };
+    for (const auto& [stats, line] : cases) {
+        EXPECT_EQ(CardRenderer::dateLine(stats), line);
+    }
 }
 
 TEST(CardRules, AtMostSixEarnedBadgesInListOrder) {
@@ -249,12 +263,32 @@ TEST_F(CardTest, GlowTintsTheTopRightMarginOnly) {
     const QRgb near = image.pixel(1100, 10);
     EXPECT_GT(qBlue(near), 35);
     EXPECT_GT(qBlue(near), qRed(near) + 20);
-    // Inside the inner circle nothing is painted.
-    EXPECT_TRUE(isColour(image, 1032, 10, bg));
+    // Inside the inner circle the glow keeps its first colour: no dark disc on the top edge.
+    // (1032, 15) lies 55 points from the centre, (1075, 5) 62 points.
+    EXPECT_TRUE(isColour(image, 1032, 15, image.pixel(1075, 5), 1));
+    EXPECT_GT(qBlue(image.pixel(1032, 15)), qBlue(bg) + 20);
     // Far from the centre (beyond radius 760) the margin is plain background.
     EXPECT_TRUE(isColour(image, 5, 300, bg));
     // Fading with distance.
     EXPECT_GT(qBlue(image.pixel(1190, 100)), qBlue(image.pixel(1190, 500)));
+}
+
+// The widest figures, and one beyond any real log, stay inside their cells' frames.
+TEST_F(CardTest, FiguresNeverLeaveTheirCells) {
+    Stats s = sampleStats();
+    s.linesAdded = 999'900'000'000;
+    s.linesRemoved = 0;
+    s.cost = 999.9e9;
+    s.tokensOut = 1e15;  // "1000000.0B"
+    s.streakLongest = 99'999;
+    const QImage image = card(s);
+    constexpr QRgb blockFill = qRgb(14, 16, 23);
+    for (int cell = 0; cell < 4; ++cell) {
+        const int x = 60 + 340 * (cell % 2);
+        const int y = 150 + 152 * (cell / 2);
+        EXPECT_GT(ink(image, QRect(x + 28, y + 20, 100, 55), blockFill), 0) << cell;
+        EXPECT_EQ(ink(image, QRect(x + 306, y + 10, 12, 70), blockFill), 0) << cell;
+    }
 }
 
 TEST_F(CardTest, ScorePanelAndNumber) {

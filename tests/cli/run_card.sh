@@ -73,6 +73,13 @@ case $case in
         [ -z "$out" ] || fail "printed: $out"
         [[ "$err" == "could not write taken: "* ]] || fail "said: $err"
         ;;
+    any-scale)
+        # The card is its own 1200 x 630 pixel space: the display's scale changes nothing.
+        for scale in 1 1.5 2; do
+            QT_SCALE_FACTOR=$scale run --card "card-$scale.png"
+        done
+        cmp -s card-1.png card-1.5.png && cmp -s card-1.png card-2.png || fail "cards differ"
+        ;;
     *)
         fail "unknown case"
         ;;

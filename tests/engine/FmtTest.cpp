@@ -18,11 +18,16 @@ TEST(FmtNum, PicksTheUnitByTheUnroundedValue) {
     }
 }
 
-TEST(FmtMoney, TwoDecimalsBelowTenThenWholeDollarsThenThousands) {
+TEST(FmtMoney, TwoDecimalsBelowTenThenWholeDollarsThenThousandsMillionsBillions) {
     const std::pair<double, const char*> cases[] =
         {
-            {0, "$0.00"},     {3.456, "$3.46"}, {9.999, "$10.00"}, {10, "$10"},
-            {999.4, "$999"},  {999.6, "$1000"}, {1000, "$1.0k"},   {12345, "$12.3k"},
+            {0, "$0.00"},           {3.456, "$3.46"},
+            {9.999, "$10.00"},      {10, "$10"},
+            {999.4, "$999"},        {999.6, "$1000"},
+            {1000, "$1.0k"},        {12345, "$12.3k"},
+            {999999.9, "$1000.0k"}, {1000000, "$1.0M"},
+            {25005000, "$25.0M"},   {999999999, "$1000.0M"},
+            {1e9, "$1.0B"},         {999.9e9, "$999.9B"},
             {0.125, "$0.12"},  // the double 0.125 is an exact tie: round half to even, as printf
         };
     for (const auto& [v, text] : cases) {

@@ -318,7 +318,7 @@ TEST_F(AccountArea, SyncNowInPrivateModeSendsNothing) {
     c().syncNowButton->click();
     drainEvents();
     EXPECT_TRUE(server.requests().empty());
-    EXPECT_EQ(errorLine(), "Sync failed: Private mode is on -- nothing leaves this Mac");
+    EXPECT_EQ(errorLine(), "Sync failed: Private mode is on -- nothing leaves this computer");
     EXPECT_TRUE(c().syncNowButton->isEnabled());
     EXPECT_FALSE(Prefs::isSet(Key::lastSyncDate));
 }

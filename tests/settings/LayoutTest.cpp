@@ -115,7 +115,7 @@ TEST_F(Layout, TitlesAndPlaceholders) {
     EXPECT_EQ(window->window()->windowTitle(), "Tavrik Settings");
     EXPECT_EQ(c().resetButton->text(), "Reset shape && alignment");  // shows one "&"
     EXPECT_EQ(c().leaderboardCheckbox->text(), "Join the leaderboard");
-    EXPECT_EQ(c().privateModeCheckbox->text(), "Private mode (nothing leaves this Mac)");
+    EXPECT_EQ(c().privateModeCheckbox->text(), "Private mode (nothing leaves this computer)");
     EXPECT_EQ(c().sendCodeButton->text(), "Send code");
     EXPECT_EQ(c().verifyButton->text(), "Verify");
     EXPECT_EQ(c().signOutButton->text(), "Sign out");
