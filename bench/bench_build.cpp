@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
     const Args args = parseArgs(argc, argv);
     const StatsEngine::BuildInputs inputs{StatsEngine::claudeRoot(args.home, std::nullopt),
                                           StatsEngine::codexRoot(args.home), args.cache,
-                                          nowSeconds()};
+                                          nowSeconds(), tavrik::Environment::buildThreads()};
     const fs::path cacheFile = args.cache / "parse-cache.json";
     const Tree tree = measureTree(inputs.claudeRoot, inputs.codexRoot);
     if (tree.claudeFiles + tree.codexFiles == 0) {

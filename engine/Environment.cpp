@@ -6,8 +6,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace tavrik::Environment {
@@ -42,9 +44,21 @@ void tuneAllocator() {
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
 }
 
+unsigned buildThreads() {
+    const char* text = std::getenv("TAVRIK_THREADS");
+    if (text == nullptr) {
+        return 0;
+    }
+    const std::string_view value(text);
+    unsigned n = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    return ec == std::errc() && end == value.data() + value.size() && n >= 1 && n <= 1024 ? n : 0;
+}
+
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir) {
     const auto h = home();
-    return {StatsEngine::claudeRoot(h, dir), StatsEngine::codexRoot(h), cacheDir(), now()};
+    return {StatsEngine::claudeRoot(h, dir), StatsEngine::codexRoot(h), cacheDir(), now(),
+            buildThreads()};
 }
 
 }  // namespace tavrik::Environment

@@ -24,6 +24,10 @@ double now();
 // the start of a process that builds statistics repeatedly.
 void tuneAllocator();
 
+// Returns the number of threads a build reads logs on: $TAVRIK_THREADS when it is a whole
+// number from 1 to 1024, else 0 (one per available core).
+unsigned buildThreads();
+
 // Returns the inputs of a build over the user's logs; dir replaces the Claude Code root.
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir = {});
 
