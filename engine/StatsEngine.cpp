@@ -367,6 +367,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo) {
         seen.insert(*f.path);
         fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh));
     }
+    std::vector<FileContribution>().swap(read);  // what was read now lives in the cache
     pruneAndSave(cache, seen, dirty, in.cacheDir);
     if (memo != nullptr) {
         memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
