@@ -89,16 +89,10 @@ TEST_F(CodexReader, TimestampsWithoutUsageStillGetAnEmptyBucketForTheLastDay) {
 }
 
 TEST_F(CodexReader, CountsRolesAndPatches) {
-    const std::string patch =
-        "*** Begin Patch\n*** Update File: a.py\n@@ def f\n-old\n+new\n+more\n context\n*** End "
-        "Patch";
-    std::string line =
-        R"({"timestamp":"2025-03-07T10:00:00Z","payload":{"type":"custom_tool_call","name":"apply_patch","input":)";
-    line += "\"" + std::string();
-    for (char ch : patch) {
-        line += ch == '\n' ? std::string("\\n") : std::string(1, ch);
-    }
-    line += "\"}}\n";
+    const std::string line =
+        R"({"timestamp":"2025-03-07T10:00:00Z","payload":{"type":"custom_tool_call","name":"apply_patch",)"
+        R"("input":"*** Begin Patch\n*** Update File: a.py\n@@ def f\n-old\n+new\n+more\n context\n*** End Patch"}})"
+        "\n";
     const auto c = read(line + line
                         + R"({"payload":{"type":"custom_tool_call","name":"shell","input":"+x"}})"
                           "\n"

@@ -52,29 +52,27 @@ TEST(TimeKitEpoch, RejectsAnythingElse) {
     EXPECT_TRUE(TimeKit::epoch("2024-02-29T12:34:56Z"));
 }
 
-TEST(TimeKitDateKey, UsesTheLocalCalendarDay) {
-    const ScopedTimeZone zone("Europe/Berlin");
-    // 23:30 UTC on 7 March is 00:30 on 8 March in Berlin.
-    EXPECT_EQ(TimeKit::dateKey(*TimeKit::epoch("2025-03-07T23:30:00Z")), "2025-03-08");
-    EXPECT_EQ(TimeKit::dateKey(*TimeKit::epoch("2025-03-07T22:59:59.999Z")), "2025-03-07");
-    const auto local = TimeKit::local(*TimeKit::epoch("2025-03-07T23:30:00Z"));
-    ASSERT_TRUE(local);
-    EXPECT_EQ(local->hour, 0);
-}
-
-TEST(TimeKitDateKey, FollowsDaylightSaving) {
-    const ScopedTimeZone zone("America/New_York");
-    // EDT (UTC-4) in July, EST (UTC-5) in January.
-    EXPECT_EQ(TimeKit::local(*TimeKit::epoch("2025-07-01T03:30:00Z"))->hour, 23);
-    EXPECT_EQ(TimeKit::local(*TimeKit::epoch("2025-01-01T03:30:00Z"))->hour, 22);
-    EXPECT_EQ(TimeKit::dateKey(*TimeKit::epoch("2025-07-01T03:30:00Z")), "2025-06-30");
-}
-
-TEST(TimeKitDateKey, PadsAndHandlesOutOfRangeInstants) {
-    const ScopedTimeZone zone("UTC");
-    EXPECT_EQ(TimeKit::dateKey(0), "1970-01-01");
-    EXPECT_EQ(TimeKit::dateKey(-0.5), "1969-12-31");
-    EXPECT_EQ(TimeKit::dateKey(*TimeKit::epoch("0042-01-02T00:00:00Z")), "0042-01-02");
+TEST(TimeKitDateKey, UsesTheLocalCalendarDayAndHour) {
+    const struct {
+        const char* zone;
+        const char* instant;
+        const char* day;
+        int hour;
+    } cases[] = {
+        {"Europe/Berlin", "2025-03-07T23:30:00Z", "2025-03-08", 0},  // after local midnight
+        {"Europe/Berlin", "2025-03-07T22:59:59.999Z", "2025-03-07", 23},
+        {"America/New_York", "2025-07-01T03:30:00Z", "2025-06-30", 23},  // EDT, UTC-4
+        {"America/New_York", "2025-01-01T03:30:00Z", "2024-12-31", 22},  // EST, UTC-5
+        {"UTC", "1969-12-31T23:59:59.5Z", "1969-12-31", 23},
+        {"UTC", "0042-01-02T00:00:00Z", "0042-01-02", 0},
+        {"UTC", "0000-01-01T04:58:20.5+09:30", "-001-12-31", 19},  // a year before 0
+    };
+    for (const auto& c : cases) {
+        const ScopedTimeZone zone(c.zone);
+        const double t = *TimeKit::epoch(c.instant);
+        EXPECT_EQ(TimeKit::dateKey(t), c.day) << c.instant;
+        EXPECT_EQ(TimeKit::local(t)->hour, c.hour) << c.instant;
+    }
     EXPECT_EQ(TimeKit::dateKey(1e300), "0000-00-00");
     EXPECT_FALSE(TimeKit::local(std::nan("")));
 }
