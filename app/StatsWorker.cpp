@@ -21,7 +21,8 @@ namespace {
 Q_LOGGING_CATEGORY(lcStats, "tavrik.app.stats")
 
 // Background work yields to everything interactive: on Linux a nice value set with the
-// thread's own id applies to that thread only.
+// thread's own id applies to that thread only, and to the threads it starts afterwards (the
+// build's log readers), which inherit it.
 constexpr int workNice = 10;
 
 void lowerThreadPriority() {

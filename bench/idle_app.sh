@@ -11,8 +11,8 @@
 #
 # Knobs (environment): MINUTES (3), SETTLE_S (20), SAMPLE_S (10), FILES (5000), SIZE_MB (500),
 # SEED (1), OUT (bench/out), OVERLAY (shown; "hidden" starts with the overlay hidden, to tell
-# its share from the builds'). The tree is the no-change tree of bench/run.sh and is shared
-# with it.
+# its share from the builds'). FILES=50000 SIZE_MB=1000 shares the tree of small files of
+# bench/run.sh.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 

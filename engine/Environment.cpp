@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <string_view>
@@ -84,11 +85,24 @@ std::filesystem::path historyDir() {
     return History::directory(std::getenv("XDG_DATA_HOME"), home().c_str());
 }
 
+unsigned buildThreads() {
+    const char* text = std::getenv("TAVRIK_THREADS");
+    if (text == nullptr) {
+        return 0;
+    }
+    const std::string_view value(text);
+    unsigned n = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    return ec == std::errc() && end == value.data() + value.size() && n >= 1 && n <= 1024 ? n : 0;
+}
+
 StatsEngine::BuildInputs buildInputs(const std::optional<std::filesystem::path>& dir) {
     const auto h = home();
-    return {dir ? std::vector{StatsEngine::claudeRoot(h, dir)}
-                : claudeRoots(std::getenv("CLAUDE_CONFIG_DIR"), h),
-            codexRoot(std::getenv("CODEX_HOME"), h), cacheDir(), now()};
+    StatsEngine::BuildInputs inputs{dir ? std::vector{StatsEngine::claudeRoot(h, dir)}
+                                        : claudeRoots(std::getenv("CLAUDE_CONFIG_DIR"), h),
+                                    codexRoot(std::getenv("CODEX_HOME"), h), cacheDir(), now()};
+    inputs.threads = buildThreads();
+    return inputs;
 }
 
 }  // namespace tavrik::Environment

@@ -38,6 +38,10 @@ std::filesystem::path codexRoot(const char* codexHome, const std::filesystem::pa
 // <home>/.local/share/Tavrik.
 std::filesystem::path historyDir();
 
+// Returns the number of threads a build reads logs on: $TAVRIK_THREADS when it is a whole
+// number from 1 to 1024, else 0 (one per available core).
+unsigned buildThreads();
+
 // Returns the inputs of a build over the user's logs, the roots following the agents' own
 // variables; dir replaces the Claude Code roots. The kept history is not folded in: the
 // caller sets historyDir when the user keeps it.

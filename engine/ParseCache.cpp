@@ -1,7 +1,9 @@
 #include "engine/ParseCache.h"
 
+#include "engine/ReadScratch.h"
 #include "engine/TimeKit.h"
 #include "engine/internal/Contribution.h"
+#include "engine/internal/LogLines.h"
 #include "engine/internal/RecordFields.h"
 
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 namespace tavrik {
 
@@ -35,6 +38,118 @@ bool writeAll(int fd, std::string_view text) {
         text.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// A file written piece by piece into a temporary file in the same folder (created with mode
+// 0600) and renamed over its path by commit(); until then an older file stays in place.
+class AtomicFile {
+public:
+    explicit AtomicFile(const std::filesystem::path& path)
+        : m_path(path), m_tmp(path.string() + ".XXXXXX"), m_fd(::mkstemp(m_tmp.data())) {}
+    ~AtomicFile() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_tmp.c_str());
+        }
+    }
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Small pieces are gathered and reach the file in blocks; a large one goes straight on.
+    bool write(std::string_view text) {
+        if (m_buffer.size() + text.size() < blockBytes) {
+            m_buffer.append(text);
+            return true;
+        }
+        return flush() && writeAll(m_fd, text);
+    }
+
+    bool commit() {
+        if (m_fd < 0 || !flush()) {
+            return false;
+        }
+        const bool closed = ::close(m_fd) == 0;
+        m_fd = -1;
+        if (!closed || ::rename(m_tmp.c_str(), m_path.c_str()) != 0) {
+            ::unlink(m_tmp.c_str());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr std::size_t blockBytes = std::size_t{1} << 20;
+
+    bool flush() {
+        const bool ok = m_fd >= 0 && writeAll(m_fd, m_buffer);
+        m_buffer.clear();
+        return ok;
+    }
+
+    std::filesystem::path m_path;
+    std::string m_tmp;
+    int m_fd;
+    std::string m_buffer;
+};
+
+// The cache is one JSON document laid out a line per entry, so that it can be read and
+// written an entry at a time: the opening line, then each entry as one member of "entries"
+// (a JSON string never holds a raw line feed), then the closing line.
+std::string openingLine(std::int64_t version) {
+    return R"({"version":)" + std::to_string(version) + R"(,"entries":{)";
+}
+constexpr std::string_view closingLine = "}}";
+
+enum class Layout { Lines, Other, Unreadable };
+
+// Reads a cache laid out as save() writes it into entries. Other when the file does not
+// start with the current opening line (another layout, or another version); Unreadable
+// when it cannot be read, departs from the layout further on, or holds more than maxBytes.
+Layout readLines(const std::filesystem::path& path, std::uint64_t maxBytes,
+                 std::unordered_map<std::string, CacheEntry>& entries) {
+    const auto stamp = FileStamp::of(path);
+    if (!stamp || static_cast<std::uint64_t>(stamp->size) > maxBytes) {
+        return Layout::Unreadable;
+    }
+    enum class Next { Opening, Entry, EntryOrClosing, Closing, Nothing };
+    Next next = Next::Opening;
+    bool other = false;
+    bool bad = false;
+    std::uint64_t bytes = 0;
+    std::string doc;  // one entry as a JSON object of its own
+    ReadScratch scratch;
+    detail::ScratchSpace& space = scratch.space();
+    const bool read = detail::forEachLineOfFile(path, space, [&](std::string_view line) {
+        bytes += line.size() + 1;
+        if (other || bad) {
+            return;
+        }
+        if (bytes > maxBytes) {
+            bad = true;
+        } else if (next == Next::Opening) {
+            other = line != openingLine(ParseCache::currentVersion);
+            next = Next::EntryOrClosing;
+        } else if (line == closingLine && next != Next::Entry) {
+            bad = next == Next::Nothing;
+            next = Next::Nothing;
+        } else if (next == Next::Closing || next == Next::Nothing) {
+            bad = true;
+        } else {
+            const bool more = line.ends_with(',');
+            doc.assign("{");
+            doc.append(more ? line.substr(0, line.size() - 1) : line);
+            doc.append("}");
+            simdjson::dom::element root;
+            simdjson::dom::object obj;
+            bad = space.parser.parse(doc).get(root) || root.get_object().get(obj)
+                  || !detail::readMembers(obj, entries);
+            next = more ? Next::Entry : Next::Closing;
+        }
+    });
+    if (other) {
+        return Layout::Other;
+    }
+    return read && !bad && next == Next::Nothing ? Layout::Lines : Layout::Unreadable;
 }
 
 }  // namespace
@@ -100,16 +215,24 @@ ParseCache ParseCache::load(const std::filesystem::path& dir, std::uint64_t maxB
     if (memo != nullptr && memo->stamp && memo->stamp == FileStamp::of(dir / fileName)) {
         return std::move(memo->cache);
     }
-    const auto text = readWholeFile(dir / fileName, maxBytes);
-    if (!text) {
-        return {};
+    ParseCache cache;
+    switch (readLines(dir / fileName, maxBytes, cache.entries)) {
+        case Layout::Lines:
+            break;
+        case Layout::Unreadable:
+            return {};
+        case Layout::Other: {
+            // Written in one line by earlier versions: read as one document.
+            const auto text = readWholeFile(dir / fileName, maxBytes);
+            auto whole = text ? detail::readJson<ParseCache>(*text) : std::nullopt;
+            if (!whole || whole->version != currentVersion) {
+                return {};
+            }
+            cache = std::move(*whole);
+        }
     }
-    auto cache = detail::readJson<ParseCache>(*text);
-    if (!cache || cache->version != currentVersion) {
-        return {};
-    }
-    std::erase_if(cache->entries, [](const auto& e) { return !couldComeFromItsFile(e.second); });
-    return std::move(*cache);
+    std::erase_if(cache.entries, [](const auto& e) { return !couldComeFromItsFile(e.second); });
+    return cache;
 }
 
 std::uint64_t ParseCache::sizeBound(std::uint64_t logBytes, std::size_t files) {
@@ -123,8 +246,25 @@ std::uint64_t ParseCache::sizeBound(std::uint64_t logBytes, std::size_t files) {
 }
 
 bool ParseCache::save(const ParseCache& cache, const std::filesystem::path& dir) {
-    const auto json = detail::writeJson(cache);
-    return json && writeFileAtomically(url(dir, fileName), *json);
+    AtomicFile file(url(dir, fileName));
+    if (!file.write(openingLine(cache.version)) || !file.write("\n")) {
+        return false;
+    }
+    std::size_t left = cache.entries.size();
+    for (const auto& [path, entry] : cache.entries) {
+        JsonWriter w;
+        w.beginObject();
+        detail::putText(path, [&](std::string_view text) { w.key(text); });
+        detail::writeValue(w, entry);
+        w.endObject();
+        const auto json = w.result();
+        // The member alone, without the braces of its one-member object.
+        if (!json || !file.write(std::string_view(*json).substr(1, json->size() - 2))
+            || !file.write(--left > 0 ? ",\n" : "\n")) {
+            return false;
+        }
+    }
+    return file.write(closingLine) && file.write("\n") && file.commit();
 }
 
 std::optional<FileStamp> FileStamp::of(const std::filesystem::path& path) {
@@ -149,18 +289,8 @@ double FileStamp::mtime() const {
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view text) {
-    std::string tmp = path.string() + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());  // created with mode 0600
-    if (fd < 0) {
-        return false;
-    }
-    const bool written = writeAll(fd, text);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    AtomicFile file(path);
+    return file.write(text) && file.commit();
 }
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path,

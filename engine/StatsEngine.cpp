@@ -10,10 +10,17 @@
 #include "engine/internal/Contribution.h"
 #include "engine/internal/FileWalk.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 
 namespace tavrik::StatsEngine {
@@ -131,11 +138,13 @@ std::int64_t daysSpan(double first, double last) {
     return static_cast<std::int64_t>(std::clamp(r + 1, 1.0, 1e15));
 }
 
+using FileReader = FileContribution (*)(const std::string& path, ReadScratch& scratch);
+
 // A log file to read, with the reader for its kind.
 struct LogFile {
     const std::string* path;
     std::optional<FileStamp> stamp;
-    const Reader* reader;
+    FileReader read;
 };
 
 struct FileId {
@@ -153,7 +162,7 @@ struct FileIdHash {
 // Returns the listed files in order, each stamped, with a file reached again through a
 // symlink (or a hard link) left out: one transcript is one session however it is reached.
 std::vector<LogFile> distinctFiles(
-    std::initializer_list<std::pair<const std::vector<std::string>*, const Reader*>> lists) {
+    std::initializer_list<std::pair<const std::vector<std::string>*, FileReader>> lists) {
     std::vector<LogFile> files;
     std::unordered_set<FileId, FileIdHash> ids;
     for (const auto& [paths, reader] : lists) {
@@ -176,6 +185,62 @@ std::vector<std::string> findLogFiles(const std::vector<std::filesystem::path>& 
                      std::make_move_iterator(found.end()));
     }
     return files;
+}
+
+// Returns the positions of the files the cache has no current entry for.
+std::vector<std::size_t> uncachedFiles(const std::vector<LogFile>& files, const ParseCache& cache) {
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (cachedContribution(*files[i].path, files[i].stamp, cache) == nullptr) {
+            positions.push_back(i);
+        }
+    }
+    return positions;
+}
+
+// Reads the files at the given positions on up to `threads` threads (the calling one among
+// them), each with its own scratch, so at most one read buffer per thread. Returns their
+// contributions in the order of the positions. An exception in any thread is rethrown here
+// once all have stopped.
+std::vector<FileContribution> readFiles(const std::vector<LogFile>& files,
+                                        const std::vector<std::size_t>& positions,
+                                        unsigned threads) {
+    std::vector<FileContribution> read(positions.size());
+    if (positions.empty()) {
+        return read;
+    }
+    std::atomic<std::size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    const auto work = [&] {
+        try {
+            ReadScratch scratch;
+            for (std::size_t k = next++; k < positions.size(); k = next++) {
+                const LogFile& f = files[positions[k]];
+                read[k] = f.read(*f.path, scratch);
+            }
+        } catch (...) {
+            next = positions.size();
+            const std::lock_guard lock(failureMutex);
+            failure = failure ? failure : std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        const std::size_t count = std::min<std::size_t>(std::max(threads, 1U), positions.size());
+        for (std::size_t t = 1; t < count; ++t) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: fewer do the same work
+            }
+        }
+        work();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    return read;
 }
 
 // Saves the cache when it changed: an entry pruned or a file parsed.
@@ -233,6 +298,28 @@ std::int64_t dayNumber(std::string_view key) {
     return date.ok() ? sys_days(date).time_since_epoch().count() : 0;
 }
 
+unsigned availableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0) {
+        return std::max(std::thread::hardware_concurrency(), 1U);
+    }
+    return static_cast<unsigned>(std::max(CPU_COUNT(&set), 1));
+}
+
+const FileContribution* cachedContribution(const std::string& file,
+                                           const std::optional<FileStamp>& stamp,
+                                           const ParseCache& cache) {
+    if (!stamp) {
+        return nullptr;
+    }
+    const auto it = cache.entries.find(file);
+    return it != cache.entries.end() && it->second.mtime == stamp->mtime()
+                   && it->second.size == stamp->size
+               ? &it->second.contribution
+               : nullptr;
+}
+
 const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
                                     const Reader& parse, FileContribution& fresh) {
     return loadOrParse(file, FileStamp::of(file), cache, dirty, parse, fresh);
@@ -241,12 +328,8 @@ const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, 
 const FileContribution& loadOrParse(const std::string& file, const std::optional<FileStamp>& stamp,
                                     ParseCache& cache, bool& dirty, const Reader& parse,
                                     FileContribution& fresh) {
-    if (stamp) {
-        const auto it = cache.entries.find(file);
-        if (it != cache.entries.end() && it->second.mtime == stamp->mtime()
-            && it->second.size == stamp->size) {
-            return it->second.contribution;
-        }
+    if (const FileContribution* cached = cachedContribution(file, stamp, cache)) {
+        return *cached;
     }
     fresh = parse(file);
     if (!stamp) {
@@ -262,13 +345,8 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, D
     const auto claudeFiles = findLogFiles(in.claudeRoots);
     const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
 
-    ReadScratch scratch;
-    const Reader claude = [&](const std::string& path) { return parseClaudeFile(path, scratch); };
-    const Reader codex = [&](const std::string& path) {
-        return CodexParser::parseFile(path, scratch);
-    };
     const std::vector<LogFile> files =
-        distinctFiles({{&claudeFiles, &claude}, {&codexFiles, &codex}});
+        distinctFiles({{&claudeFiles, &parseClaudeFile}, {&codexFiles, &CodexParser::parseFile}});
     std::uint64_t logBytes = 0;
     for (const LogFile& f : files) {
         logBytes +=
@@ -284,13 +362,23 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, D
     fold.weekFirst = todayNumber - 6;
     fold.weekLast = todayNumber;
 
+    // The files are read in parallel, then folded in order: the sums come out the same
+    // whatever the number of threads. The fold asks the cache again and meets the misses in
+    // the same order, as each path appears once.
+    const std::vector<std::size_t> toRead = uncachedFiles(files, cache);
+    std::vector<FileContribution> read =
+        readFiles(files, toRead, in.threads == 0 ? availableCores() : in.threads);
+    std::size_t nextRead = 0;
+    const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
+
     std::unordered_set<std::string_view> seen;  // views into the two file lists
     seen.reserve(files.size());
     FileContribution fresh;
     for (const LogFile& f : files) {
         seen.insert(*f.path);
-        fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, *f.reader, fresh));
+        fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh));
     }
+    std::vector<FileContribution>().swap(read);  // what was read now lives in the cache
     // Vanished files keep counting from the kept history (which takes them from the cache
     // before it is pruned); a file back at its path counts from the live file only.
     std::size_t keptFiles = 0;

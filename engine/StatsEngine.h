@@ -3,7 +3,9 @@
 // StatsEngine: finds every log file of both agents, obtains each file's contribution from the
 // parse cache or by reading it, and folds them into one Stats.
 //
-// build() is synchronous and single-threaded; it never fails (unreadable files and folders
+// build() is synchronous; it reads the files the parse cache cannot answer for on a pool of
+// threads, then folds every contribution on the calling thread in directory-walk order, so the
+// result never depends on the number of threads. It never fails (unreadable files and folders
 // contribute nothing) and writes nothing but the parse cache. Local days follow the process's
 // time zone (TZ), read once.
 
@@ -34,7 +36,11 @@ struct BuildInputs {
     double now = 0;                                  // seconds since 1970-01-01 UTC
     // Folder of the kept history of vanished logs; nothing while the user keeps none.
     std::optional<std::filesystem::path> historyDir = std::nullopt;
+    unsigned threads = 0;  // threads reading logs; 0 for availableCores()
 };
+
+// Returns the number of cores the process may run on (its CPU affinity), at least 1.
+unsigned availableCores();
 
 // Returns the Claude Code root: dir when given (made absolute), else <home>/.claude/projects.
 std::filesystem::path claudeRoot(const std::filesystem::path& home,
@@ -63,11 +69,17 @@ std::int64_t dayNumber(std::string_view key);
 // Reads one Claude Code transcript; an unreadable file gives the empty contribution.
 FileContribution parseClaudeFile(const std::string& path, ReadScratch& scratch);
 
+// Returns the cached contribution of file when the file's modification time and size both
+// equal the entry's, else null (always when the attributes could not be read).
+const FileContribution* cachedContribution(const std::string& file,
+                                           const std::optional<FileStamp>& stamp,
+                                           const ParseCache& cache);
+
 using Reader = std::function<FileContribution(const std::string& path)>;
 
-// Returns the contribution of file: the cached one when the file's modification time and size
-// both equal the entry's, else parse(file), stored in the cache (and dirty set) when both
-// attributes could be read. The reference is valid until the cache or fresh next changes.
+// Returns the contribution of file: the cached one when there is one, else parse(file), stored in
+// the cache (and dirty set) when both attributes could be read. The reference is valid until the
+// cache or fresh next changes.
 const FileContribution& loadOrParse(const std::string& file, ParseCache& cache, bool& dirty,
                                     const Reader& parse, FileContribution& fresh);
 

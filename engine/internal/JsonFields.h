@@ -254,13 +254,9 @@ inline bool readValue(element e, std::set<std::string>& out) {
     return true;
 }
 
+// Adds the members of obj to out, keeping what out held.
 template <StringMap M>
-bool readValue(element e, M& out) {
-    simdjson::dom::object obj;
-    if (e.get_object().get(obj)) {
-        return false;
-    }
-    out.clear();
+bool readMembers(simdjson::dom::object obj, M& out) {
     std::string key;
     for (auto [k, v] : obj) {
         // Duplicate keys: the last one wins, as in most JSON readers.
@@ -269,6 +265,16 @@ bool readValue(element e, M& out) {
         }
     }
     return true;
+}
+
+template <StringMap M>
+bool readValue(element e, M& out) {
+    simdjson::dom::object obj;
+    if (e.get_object().get(obj)) {
+        return false;
+    }
+    out.clear();
+    return readMembers(obj, out);
 }
 
 template <class T>

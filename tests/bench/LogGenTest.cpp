@@ -1,5 +1,6 @@
 #include "bench/LogGen.h"
 #include "engine/StatsEngine.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <simdjson.h>
@@ -149,36 +150,45 @@ TEST_F(LogGenTest, RefusesAFolderThatAlreadyHoldsLogs) {
     EXPECT_FALSE(fs::exists(home / ".codex"));
 }
 
-// The generator counts what it writes; a build over the tree must find the same.
-TEST_F(LogGenTest, BuildAgreesWithWhatTheGeneratorWrote) {
-    const GenOptions o = options("home", 5);
+// The generator counts what it writes; a build over the tree must find the same, on one
+// thread or several, to the last bit of every sum and in any time zone.
+TEST_F(LogGenTest, BuildAgreesWithWhatTheGeneratorWroteOnAnyNumberOfThreads) {
+    GenOptions o = options("home", 5);
+    o.files = 300;  // enough sums that another order would change their last bits
     const GenTotals t = generateTree(o);
-    const StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(o.out, std::nullopt)},
-                                          StatsEngine::codexRoot(o.out),
-                                          m_dir / "cache",
-                                          1.8e9};
-    const Stats s = StatsEngine::build(inputs);
-    EXPECT_EQ(s.logFiles, t.claudeFiles + t.codexFiles);
-    EXPECT_EQ(s.prompts, t.prompts);
-    EXPECT_EQ(s.assistantMessages, t.assistantMessages);
-    EXPECT_EQ(s.tokensIn, t.tokensIn);
-    EXPECT_EQ(s.tokensOut, t.tokensOut);
-    EXPECT_EQ(s.cacheRead, t.cacheRead);
-    EXPECT_EQ(s.cacheWrite, t.cacheWrite);
-    EXPECT_EQ(s.linesAdded, t.linesAdded);
-    EXPECT_EQ(s.linesRemoved, t.linesRemoved);
-    EXPECT_EQ(s.filesEdited, static_cast<std::int64_t>(t.editedFiles.size()));
-    std::set<std::string> models;
-    for (const auto& row : s.models) {
-        models.insert(row.model);
+    for (const char* zone : {"America/New_York", "Asia/Kolkata"}) {
+        SCOPED_TRACE(zone);
+        const test::ScopedTimeZone inZone(zone);
+        StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(o.out, std::nullopt)},
+                                        StatsEngine::codexRoot(o.out),
+                                        m_dir / zone,
+                                        1.8e9};
+        inputs.threads = 1;
+        const Stats s = StatsEngine::build(inputs);
+        fs::remove_all(inputs.cacheDir);
+        inputs.threads = 5;
+        EXPECT_EQ(StatsEngine::build(inputs), s);
+        EXPECT_EQ(StatsEngine::build(inputs), s);  // through the parse cache
+
+        EXPECT_EQ(s.logFiles, t.claudeFiles + t.codexFiles);
+        EXPECT_EQ(s.prompts, t.prompts);
+        EXPECT_EQ(s.assistantMessages, t.assistantMessages);
+        EXPECT_EQ(s.tokensIn, t.tokensIn);
+        EXPECT_EQ(s.tokensOut, t.tokensOut);
+        EXPECT_EQ(s.cacheRead, t.cacheRead);
+        EXPECT_EQ(s.cacheWrite, t.cacheWrite);
+        EXPECT_EQ(s.linesAdded, t.linesAdded);
+        EXPECT_EQ(s.linesRemoved, t.linesRemoved);
+        EXPECT_EQ(s.filesEdited, static_cast<std::int64_t>(t.editedFiles.size()));
+        std::set<std::string> models;
+        for (const auto& row : s.models) {
+            models.insert(row.model);
+        }
+        EXPECT_EQ(models, t.models);
     }
-    EXPECT_EQ(models, t.models);
     EXPECT_GT(t.prompts, 0);
     EXPECT_GT(t.linesAdded, 0);
     EXPECT_GT(t.linesRemoved, 0);
-
-    // And through the parse cache the second time.
-    EXPECT_EQ(StatsEngine::build(inputs), s);
 }
 
 }  // namespace

@@ -102,6 +102,27 @@ TEST_F(ParseCacheTest, BadFilesLoadAsAnEmptyCache) {
         dir.write("c/parse-cache.json", bad);
         EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty()) << bad;
     }
+
+    // Written an entry a line, and read back that way: any departure from it loses the lot.
+    ParseCache two;
+    two.entries["/a"] = {1, 2, {}};
+    two.entries["/b\n"] = {3, 4, {}};
+    ASSERT_TRUE(ParseCache::save(two, cacheDir));
+    EXPECT_EQ(ParseCache::load(cacheDir), two);
+    const std::string good = readWholeFile(cacheDir / "parse-cache.json", 1 << 20).value();
+    const std::size_t comma = good.find(",\n\"/");
+    const std::size_t closing = good.rfind("\n}}");
+    ASSERT_NE(comma, std::string::npos);
+    for (const std::string& bad : {
+             good.substr(0, closing + 1),
+             good + "}}\n",
+             good.substr(0, comma) + good.substr(comma + 1),
+             good.substr(0, closing) + "," + good.substr(closing),
+             good.substr(0, good.size() / 2),
+         }) {
+        dir.write("c/parse-cache.json", bad);
+        EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty()) << bad;
+    }
 }
 
 TEST_F(ParseCacheTest, UnwritableFolderFailsQuietly) {
