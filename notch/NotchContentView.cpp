@@ -344,7 +344,8 @@ void NotchContentView::paintEvent(QPaintEvent* event) {
         return;
     }
     const QString text = qs(wingValue(*m_stats, m_look.wingStat));
-    const QFont font = Font::pixel(numberPx);
+    // Antialiasing is decided in device pixels: at twice the scale the number is crisp.
+    const QFont font = Font::pixel(numberPx, p.device()->devicePixelRatioF());
     const QFontMetricsF metrics(font);
     const double textWidth = metrics.horizontalAdvance(text);
     const QRectF wing = wingRect(width(), f, std::ceil(textWidth));

@@ -5,8 +5,11 @@
 #include "notch/NotchStyle.h"
 
 #include <QEasingCurve>
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 
+#include <cstdlib>
 #include <utility>
 
 namespace tavrik {
@@ -43,6 +46,24 @@ NotchController::NotchController() : m_animation(this) {
 
     computeGeometry();
     m_panel->setFrame(qtFrameFor(false));
+    watchScreens();
+}
+
+void NotchController::watchScreens() {
+    // A monitor plugged in or out, or another one made primary: the overlay moves there at
+    // once, expanded or not. Queued, so that Qt's list of screens is complete when it runs.
+    const auto replace = [this] { refreshLayout(); };
+    const auto watch = [this, replace](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, replace, Qt::QueuedConnection);
+    };
+    for (QScreen* screen : QGuiApplication::screens()) {
+        watch(screen);
+    }
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    connect(app, &QGuiApplication::screenAdded, this, watch);
+    connect(app, &QGuiApplication::screenAdded, this, replace, Qt::QueuedConnection);
+    connect(app, &QGuiApplication::screenRemoved, this, replace, Qt::QueuedConnection);
+    connect(app, &QGuiApplication::primaryScreenChanged, this, replace, Qt::QueuedConnection);
 }
 
 NotchController::~NotchController() {
@@ -54,7 +75,13 @@ void NotchController::onExpandChange(bool expanded) {
         return;
     }
     m_content->setExpanded(expanded);
-    applyFrame(expanded, true);
+    // Growing and shrinking keep the top centre; when the place itself has moved since (the
+    // screens changed), the overlay goes there at once instead of sliding across the desktop.
+    const QRect from = m_panel->geometry();
+    const QRect to = qtFrameFor(expanded);
+    const bool inPlace =
+        std::abs(from.center().x() - to.center().x()) <= 1 && from.top() == to.top();
+    applyFrame(expanded, inPlace);
 }
 
 void NotchController::computeGeometry() {

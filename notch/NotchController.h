@@ -4,8 +4,9 @@
 // the window between the collapsed and the expanded frame (animated over 0.26 s, ease-out),
 // and shows and hides it.
 //
-// The geometry is recomputed at construction, on every setHidden(false) and on
-// refreshLayout(); the controller does not watch for screen changes itself. Main thread only.
+// The geometry is recomputed at construction, on every setHidden(false), on refreshLayout()
+// and whenever the screens change (one added or removed, the primary or a geometry changed),
+// when the window moves to its new place at once. Main thread only.
 
 #include "notch/NotchGeometry.h"
 
@@ -60,6 +61,7 @@ public:
 
 private:
     void onExpandChange(bool expanded);
+    void watchScreens();
 
     std::unique_ptr<NotchPanel> m_panel;
     NotchContentView* m_content = nullptr;  // owned by m_panel

@@ -18,7 +18,7 @@ packages=(
     dpkg-dev
     # tests
     libgtest-dev libgmock-dev jq
-    xvfb xauth trayer xcompmgr xdotool x11-apps desktop-file-utils
+    xvfb xauth trayer xcompmgr xdotool x11-apps x11-xserver-utils desktop-file-utils
     dbus dbus-bin gnome-keyring
     postgresql
 )

@@ -80,7 +80,7 @@ bool available() {
     return has;
 }
 
-QFont pixel(int px) {
+QFont pixel(int px, double devicePixelRatio) {
     if (!available()) {
         return fixedSystem(px);
     }
@@ -88,7 +88,7 @@ QFont pixel(int px) {
     font.setPixelSize(px);
     font.setWeight(QFont::Normal);
     font.setStyle(QFont::StyleNormal);
-    if (px >= crispFromPx) {
+    if (px * devicePixelRatio >= crispFromPx) {
         font.setStyleStrategy(QFont::NoAntialias);
     }
     return font;

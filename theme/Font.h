@@ -33,9 +33,10 @@ int registrationAttempts();
 bool available();
 
 // Returns the pixel font at px pixels, registering it first, or the system fixed-width font at
-// px pixels when the family is not available. From 22 pixels on the pixel font is drawn
-// without antialiasing, so large figures keep hard pixel edges.
-QFont pixel(int px);
+// px pixels when the family is not available. From 22 device pixels on (px times the surface's
+// device pixel ratio) the pixel font is drawn without antialiasing, so large figures, and any
+// figure on a screen at twice the scale, keep hard pixel edges.
+QFont pixel(int px, double devicePixelRatio = 1);
 
 // Returns the system fixed-width font at px pixels, regular weight.
 QFont fixedSystem(int px);

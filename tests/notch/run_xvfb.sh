@@ -24,7 +24,7 @@ trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number once it accepts connections.
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/displayfd" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 if ! read -r -t 20 display <"$work/displayfd"; then
     echo "Xvfb did not start:" >&2

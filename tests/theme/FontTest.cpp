@@ -6,10 +6,13 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,15 +73,38 @@ TEST(PixelFont, BundledFontLoadsAsDepartureMono) {
     EXPECT_TRUE(QFontInfo(font).fixedPitch());
 }
 
-TEST(PixelFont, LargeSizesDrawWithHardEdges) {
+// From 22 device pixels on, the pixel font has hard edges: on a surface at twice the scale the
+// overlay's 13-pixel number is 26 device pixels and holds only its colour and the background.
+TEST(PixelFont, HardEdgesFromTwentyTwoDevicePixels) {
     tavrik::test::guiApp();
     if (!Font::available()) {
         GTEST_SKIP() << "Departure Mono is not in the resource folder; run scripts/setup.sh";
     }
-    EXPECT_TRUE(Font::pixel(22).styleStrategy() & QFont::NoAntialias);
-    EXPECT_TRUE(Font::pixel(118).styleStrategy() & QFont::NoAntialias);
-    EXPECT_FALSE(Font::pixel(21).styleStrategy() & QFont::NoAntialias);
-    EXPECT_FALSE(Font::pixel(16).styleStrategy() & QFont::NoAntialias);
+    const struct {
+        int px;
+        double ratio;
+        bool hard;
+    } cases[] = {{22, 1, true}, {118, 1, true}, {21, 1, false},  {16, 1, false},  {13, 2, true},
+                 {11, 2, true}, {10, 2, false}, {15, 1.5, true}, {14, 1.5, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(bool(Font::pixel(c.px, c.ratio).styleStrategy() & QFont::NoAntialias), c.hard)
+            << c.px << " at " << c.ratio;
+    }
+    QImage image(120, 40, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setFont(Font::pixel(13, image.devicePixelRatioF()));
+    painter.setPen(Qt::white);
+    painter.drawText(QPointF(4, 16), QStringLiteral("+509"));
+    painter.end();
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    EXPECT_EQ(colours, (std::set<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
 }
 
 TEST(PixelFont, FixedSystemFontIsMonospaced) {
