@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared set-up of the command-line test scripts, sourced with the fixture folder (or - for
 # none): a fresh folder removed on exit, holding a copy of the fixture and the program's own
 # folders, UTC, no display; and the PNG check more than one script makes.
@@ -5,7 +6,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 [ "${1:--}" = - ] || cp -a "$1/." "$work/"
 mkdir -p "$work/home" "$work/run"
-mkdir -m 700 -p "$work/runtime"
+mkdir -m 700 "$work/runtime"
 export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config" \
     XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE CLAUDE_CONFIG_DIR CODEX_HOME
