@@ -6,18 +6,10 @@
 set -uo pipefail
 tavrik=$1 version=$2
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home" "$work/runtime" "$work/run"
-chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config" \
-    XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
+source "$(dirname "$0")/common.sh" -
 cd "$work/run"
 ulimit -c 0
 
-failures=0
-fail() { echo "FAIL $name: $*" >&2; failures=$((failures + 1)); }
 
 # run <name> <expected status> <args...>: leaves the output in $work/out and $work/err.
 run() {
@@ -77,8 +69,5 @@ run codex-without-logs 0 --codex
 grep -q "^codex sessions 0$" "$work/out" || fail "the report changed"
 grep -qF "$HOME/.codex/sessions" "$work/err" || fail "the hint does not name the folder"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failed" >&2
-    exit 1
-fi
+finish
 echo "all command-line cases passed"

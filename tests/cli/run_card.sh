@@ -6,27 +6,13 @@
 set -euo pipefail
 tavrik=$1 fixture=$2 case=$3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -a "$fixture/." "$work/"
-mkdir -p "$work/run" "$work/config" "$work/runtime"
-chmod 700 "$work/runtime"
-export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config" \
-    XDG_RUNTIME_DIR="$work/runtime" TZ=UTC QT_QPA_PLATFORM=xcb
-unset DISPLAY WAYLAND_DISPLAY
+source "$(dirname "$0")/common.sh" "$fixture"
+export QT_QPA_PLATFORM=xcb
 cd "$work/run"
 
 fail() { echo "$case: $*" >&2; exit 1; }
 
-# Checks that $1 is a PNG of 1200 x 630 pixels.
-check_png() {
-    [ -f "$1" ] || fail "no file at $1"
-    [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$1 is not a PNG"
-    read -r -a size <<<"$(od -An -tu1 -j16 -N8 "$1")"
-    local w=$(((size[0] << 24) | (size[1] << 16) | (size[2] << 8) | size[3]))
-    local h=$(((size[4] << 24) | (size[5] << 16) | (size[6] << 8) | size[7]))
-    [ "$w" -eq 1200 ] && [ "$h" -eq 630 ] || fail "$1 is $w x $h"
-}
+check_png() { [ "$(png_size "$1")" = 1200x630 ] || fail "$1 is not a 1200 x 630 PNG"; }
 
 # Runs tavrik and expects the exit status $1 (default 0); leaves stdout in $out, stderr in $err.
 run_expect() {

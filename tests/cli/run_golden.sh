@@ -8,11 +8,9 @@ set -euo pipefail
 tavrik=$1 fixture=$2 golden=$3
 shift 3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-[ "$fixture" = - ] || cp -a "$fixture/." "$work/"
-mkdir -p "$work/home"
-export HOME="$work/home" XDG_CACHE_HOME="$work/cache" TZ=UTC
+config=${XDG_CONFIG_HOME:-}
+source "$(dirname "$0")/common.sh" "$fixture"
+[ -z "$config" ] || export XDG_CONFIG_HOME=$config
 
 args=()
 for a in "$@"; do

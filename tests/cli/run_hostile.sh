@@ -6,10 +6,7 @@
 set -euo pipefail
 tavrik=$1 fixture=$2 case=$3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -a "$fixture/." "$work/"
-export HOME="$work/home" XDG_CACHE_HOME="$work/cache" TZ=UTC
+source "$(dirname "$0")/common.sh" "$fixture"
 projects="$HOME/.claude/projects"
 cache="$XDG_CACHE_HOME/Tavrik/parse-cache.json"
 

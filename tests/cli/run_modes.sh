@@ -6,18 +6,11 @@
 set -uo pipefail
 tavrik=$(realpath "$1") fixture=$(realpath "$2")
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -a "$fixture/." "$work/"
-export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config" \
-    XDG_DATA_HOME="$work/data" TZ=UTC
-unset CLAUDE_CONFIG_DIR CODEX_HOME
+source "$(dirname "$0")/common.sh" "$fixture"
 cd "$work"
 projects=$HOME/.claude/projects
 history=$XDG_DATA_HOME/Tavrik/history.json
 
-failures=0
-fail() { echo "FAIL $name: $*" >&2; failures=$((failures + 1)); }
 
 # tavrik <args...>: standard output without the timing line; standard error added to $work/err.
 tavrik() { "$tavrik" "$@" 2>>"$work/err" | grep -v '^elapsedMs '; }
@@ -125,8 +118,5 @@ same "$(report)" "$without"
 grep -q 'damaged' "$work/err" || fail "no warning: $(cat "$work/err")"
 same "$(cat "$history".bad-*)" '{"version":1,"sessions":{"/x":'
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failed" >&2
-    exit 1
-fi
+finish
 echo "all cases passed"

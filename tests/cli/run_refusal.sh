@@ -5,11 +5,9 @@
 set -euo pipefail
 tavrik=$1 expected=$2
 shift 2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/common.sh" -
 status=0
-HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" \
-    "$tavrik" "$@" >"$work/out" 2>"$work/err" || status=$?
+"$tavrik" "$@" >"$work/out" 2>"$work/err" || status=$?
 [ "$status" -eq 1 ] || { echo "exited with $status, expected 1" >&2; exit 1; }
 [ ! -s "$work/out" ] || { echo "unexpected output:" >&2; cat "$work/out" >&2; exit 1; }
 [ "$(cat "$work/err")" = "$expected" ] || { echo "stderr was:" >&2; cat "$work/err" >&2; exit 1; }

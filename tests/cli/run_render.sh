@@ -7,13 +7,7 @@ set -euo pipefail
 tavrik=$1 expected=$2 png=$3 size=$4
 shift 4
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/home"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" \
-    XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
-mkdir -m 700 "$work/runtime"
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+source "$(dirname "$0")/common.sh" -
 
 expected=${expected//@WORK@/$work}
 png=${png//@WORK@/$work}
@@ -33,9 +27,4 @@ printf '%s\n' "$expected" | diff -u - "$work/out" || { echo "unexpected output" 
 
 [ "$png" = - ] && exit 0
 case $png in /*) ;; *) png="$work/$png" ;; esac
-[ -f "$png" ] || { echo "no file at $png" >&2; exit 1; }
-magic=$(od -An -tx1 -N8 "$png" | tr -d ' \n')
-[ "$magic" = 89504e470d0a1a0a ] || { echo "$png is not a PNG" >&2; exit 1; }
-# IHDR: width and height as big-endian 32-bit integers at bytes 16 and 20.
-read -r w h < <(od -An -tu1 -j16 -N8 "$png" | awk '{ print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8 }')
-[ "${w}x${h}" = "$size" ] || { echo "$png is ${w}x${h}, expected $size" >&2; exit 1; }
+[ "$(png_size "$png")" = "$size" ] || { echo "$png is not a $size PNG" >&2; exit 1; }

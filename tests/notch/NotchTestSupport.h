@@ -68,8 +68,4 @@ inline ::testing::AssertionResult hasRgb(const QImage& image, int x, int y, QCol
            << expected.green() << ", " << expected.blue() << ")";
 }
 
-inline bool isTransparent(const QImage& image, int x, int y) {
-    return image.pixelColor(x, y).alpha() == 0;
-}
-
 }  // namespace tavrik::test

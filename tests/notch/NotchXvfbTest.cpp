@@ -7,8 +7,8 @@
 #include "notch/NotchController.h"
 #include "notch/NotchPanel.h"
 #include "tests/notch/NotchTestSupport.h"
+#include "tests/support/EventLoop.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -28,19 +27,9 @@ using namespace tavrik;
 
 constexpr QColor wallpaper{200, 129, 74};
 
-// Runs the event loop until done() holds or the deadline passes; returns done().
-bool waitFor(const std::function<bool()>& done, int deadlineMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < deadlineMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
-}
-
 // Lets the event loop run for a while (painting, the compositor catching up).
 void settle(int ms) {
-    waitFor([] { return false; }, ms);
+    test::waitUntil([] { return false; }, ms);
 }
 
 bool movePointer(int x, int y) {
@@ -87,7 +76,7 @@ protected:
         m_wallpaper->setPalette(palette);
         m_wallpaper->setAutoFillBackground(true);
         m_wallpaper->show();
-        ASSERT_TRUE(waitFor([this] {
+        ASSERT_TRUE(test::waitUntil([this] {
             return m_wallpaper->windowHandle() != nullptr
                    && m_wallpaper->windowHandle()->isExposed();
         }));
@@ -111,7 +100,7 @@ TEST_F(OverlayOnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving
     controller.content().setAmber(true);
     controller.setHidden(false);
     NotchPanel& panel = controller.panel();
-    ASSERT_TRUE(waitFor([&] { return panel.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return panel.windowHandle()->isExposed(); }));
     settle(400);
 
     // Collapsed: 158 + 22 wide, 32 high, touching the top edge, centred.
@@ -129,8 +118,8 @@ TEST_F(OverlayOnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving
 
     // The pointer comes over the strip: the window drops down into the expanded panel.
     ASSERT_TRUE(movePointer(mid, 10));
-    ASSERT_TRUE(waitFor([&] { return controller.content().expanded(); }));
-    ASSERT_TRUE(waitFor([&] { return !controller.isAnimating(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return controller.content().expanded(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !controller.isAnimating(); }));
     settle(400);
     EXPECT_EQ(panel.geometry(), QRect(mid - 241, screen.top(), 482, 330));
     EXPECT_FALSE(controller.content().cardImage().isNull());
@@ -147,8 +136,8 @@ TEST_F(OverlayOnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving
 
     // Leaving for good collapses it.
     ASSERT_TRUE(movePointer(mid, 600));
-    ASSERT_TRUE(waitFor([&] { return !controller.content().expanded(); }));
-    ASSERT_TRUE(waitFor([&] { return !controller.isAnimating(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !controller.content().expanded(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !controller.isAnimating(); }));
     settle(400);
     EXPECT_EQ(panel.geometry(), QRect(mid - 90, screen.top(), 180, 32));
     const QImage again = screenshot("notch-collapsed-again.png");

@@ -1,0 +1,25 @@
+# shellcheck shell=bash
+# Shared set-up of the command-line test scripts, sourced with the fixture folder (or - for
+# none): a fresh folder removed on exit, holding a copy of the fixture and the program's own
+# folders, UTC, no display; and the PNG check more than one script makes.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+[ "${1:--}" = - ] || cp -a "$1/." "$work/"
+mkdir -p "$work/home" "$work/run"
+mkdir -m 700 "$work/runtime"
+export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/config" \
+    XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE CLAUDE_CONFIG_DIR CODEX_HOME
+
+# The scripts that check many cases go on after a failed one and report them all at the end;
+# the others replace fail() with one that stops at once.
+failures=0
+fail() { echo "FAIL ${name:-}: $*" >&2; failures=$((failures + 1)); }
+finish() { [ "$failures" -eq 0 ] || { echo "$failures failed" >&2; exit 1; }; }
+
+# png_size <file>: prints "<width>x<height>" from the PNG's header, or nothing for no PNG.
+png_size() {
+    [ -f "$1" ] && [ "$(od -An -tx1 -N8 "$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || return 0
+    od -An -tu1 -j16 -N8 "$1" \
+        | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }'
+}
