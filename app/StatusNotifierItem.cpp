@@ -5,10 +5,9 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QImage>
@@ -24,6 +23,8 @@ const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString itemPath = QStringLiteral("/StatusNotifierItem");
 const QString menuPath = QStringLiteral("/MenuBar");
+// The start waits for the panel's watcher: never long, even when it hangs.
+constexpr int callTimeoutMs = 2000;
 
 }  // namespace
 
@@ -406,8 +407,14 @@ bool StatusNotifierItem::hostAvailable(const QDBusConnection& connection) {
         || !connection.interface()->isServiceRegistered(watcherService).value()) {
         return false;
     }
-    QDBusInterface watcher(watcherService, watcherPath, watcherService, connection);
-    return watcher.property("IsStatusNotifierHostRegistered").toBool();
+    const QDBusMessage reply = connection.call(
+        QDBusMessage::createMethodCall(watcherService, watcherPath,
+                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                       QStringLiteral("Get"))
+            << watcherService << QStringLiteral("IsStatusNotifierHostRegistered"),
+        QDBus::Block, callTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+           && reply.arguments().front().value<QDBusVariant>().variant().toBool();
 }
 
 StatusNotifierItem::StatusNotifierItem(const QIcon& icon, const QString& title,
@@ -428,9 +435,12 @@ StatusNotifierItem::StatusNotifierItem(const QIcon& icon, const QString& title,
     auto* watch = new QDBusServiceWatcher(watcherService, m_bus,
                                           QDBusServiceWatcher::WatchForRegistration, this);
     const auto announce = [this] {
-        QDBusInterface watcher(watcherService, watcherPath, watcherService, m_bus);
-        m_registered = watcher.call(QStringLiteral("RegisterStatusNotifierItem"), m_service).type()
-                       == QDBusMessage::ReplyMessage;
+        const QDBusMessage reply =
+            m_bus.call(QDBusMessage::createMethodCall(watcherService, watcherPath, watcherService,
+                                                      QStringLiteral("RegisterStatusNotifierItem"))
+                           << m_service,
+                       QDBus::Block, callTimeoutMs);
+        m_registered = reply.type() == QDBusMessage::ReplyMessage;
     };
     connect(watch, &QDBusServiceWatcher::serviceRegistered, this, announce);
     announce();
