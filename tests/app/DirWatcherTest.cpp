@@ -145,6 +145,18 @@ TEST_F(DirWatcherTest, TwoEventsTwoSecondsApartGiveTwoCalls) {
     EXPECT_EQ(calls.size(), 2u);
 }
 
+TEST_F(DirWatcherTest, CallingDebouncedRestartsTheQuietPeriod) {
+    auto watcher = watch();
+    ASSERT_NE(watcher, nullptr);
+    watcher->debounced();
+    spin(1000);
+    watcher->debounced();
+    const qint64 restarted = clock.elapsed();
+    ASSERT_TRUE(waitFor([&] { return !calls.empty(); }));
+    EXPECT_GE(calls[0] - restarted, DirWatcher::debounceMs);
+    EXPECT_EQ(calls.size(), 1u);
+}
+
 TEST_F(DirWatcherTest, APendingCallNeverRunsOnceTheWatcherIsGone) {
     auto watcher = watch();
     ASSERT_NE(watcher, nullptr);
