@@ -1,10 +1,8 @@
-// The application delegate on the offscreen platform: launch, refresh coalescing, apply, the
-// menu, streak protection, milestones, the card actions, the settings hooks and the debug line.
+// The application delegate on the offscreen platform: launch, refresh coalescing, the tray
+// menu, streak protection, milestones, the card actions and the overlay's buttons.
 
 #include "app/AppDelegate.h"
-#include "app/DirWatcher.h"
 #include "engine/StatsCache.h"
-#include "engine/StatsEngine.h"
 #include "prefs/Prefs.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -13,7 +11,6 @@
 #include <QClipboard>
 #include <QFile>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -64,10 +61,7 @@ protected:
     AppOptions options() {
         AppOptions o = quietOptions(fake, tmp.path());
         o.overlay = std::make_unique<RecordingOverlay>(overlay);
-        o.upload = [this](const Stats& s) {
-            uploads.push_back(s);
-            overlay->calls.push_back("upload");
-        };
+        o.upload = [this](const Stats&) { overlay->calls.push_back("upload"); };
         o.cardPng = [this](const Stats& s, const Look&) -> std::optional<QByteArray> {
             cardRequests.push_back(s);
             return cardBytes;
@@ -78,7 +72,6 @@ protected:
             return image;
         };
         o.reveal = [this](const fs::path& p) { revealed.push_back(p); };
-        o.debugOut = [this](const std::string& line) { debugLines.push_back(line); };
         return o;
     }
 
@@ -115,16 +108,12 @@ protected:
     test::TempDir tmp;
     std::shared_ptr<RecordingOverlay::Log> overlay = std::make_shared<RecordingOverlay::Log>();
     std::shared_ptr<RecordingSettings::Log> settings = std::make_shared<RecordingSettings::Log>();
-    std::vector<Stats> uploads;
     std::vector<Stats> cardRequests;
     std::optional<QByteArray> cardBytes = QByteArray("\x89PNG fake card");
     std::vector<fs::path> revealed;
-    std::vector<std::string> debugLines;
     int applied = 0;
     std::unique_ptr<AppDelegate> delegate;
 };
-
-// Refresh coalescing
 
 TEST_F(AppDelegateTest, RepeatedRefreshNowWhileABuildIsPendingStartsNoSecondBuild) {
     fake.close();
@@ -174,15 +163,6 @@ TEST_F(AppDelegateTest, ATimerBuildClearsThePendingFlag) {
     EXPECT_EQ(fake.started(), 3);
 }
 
-TEST_F(AppDelegateTest, EveryBuildIsSavedBeforeItIsApplied) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    ASSERT_EQ(fake.saved().size(), 1u);
-    EXPECT_EQ(fake.saved()[0], delegate->stats());
-}
-
-// Launch
-
 TEST_F(AppDelegateTest, TheCachedStatsAreAppliedAtLaunchBeforeTheFirstBuild) {
     Stats cached = sample();
     cached.crackedScore = 17;
@@ -195,24 +175,14 @@ TEST_F(AppDelegateTest, TheCachedStatsAreAppliedAtLaunchBeforeTheFirstBuild) {
     EXPECT_EQ(delegate->stats(), cached);
     EXPECT_EQ(delegate->headerItem()->text(), headerTitle(cached));
     EXPECT_EQ(overlay->stats, cached);
-    ASSERT_EQ(uploads.size(), 1u);  // the upload step runs for the cached statistics too
-    EXPECT_TRUE(debugLines.empty());
+    // Wired before the cache is shown, which is offered for upload like any build.
+    const std::vector<std::string> calls = {"setActions", "showStats", "upload", "bringToFront"};
+    EXPECT_EQ(overlay->calls, calls);
 
     fake.open();
     ASSERT_TRUE(waitApplied(2));
     EXPECT_EQ(delegate->stats()->crackedScore, 42);
     EXPECT_EQ(delegate->headerItem()->text(), headerTitle(sample()));
-}
-
-TEST_F(AppDelegateTest, WithoutACacheTheHeaderReadsTavrikUntilTheFirstBuild) {
-    fake.close();
-    launch(options());
-    EXPECT_FALSE(delegate->stats().has_value());
-    EXPECT_EQ(delegate->headerItem()->text(), "Tavrik");
-    EXPECT_EQ(applied, 0);
-    fake.open();
-    ASSERT_TRUE(waitApplied(1));
-    EXPECT_TRUE(delegate->headerItem()->text().startsWith("Tavrik Score "));
 }
 
 TEST_F(AppDelegateTest, AMalformedOrOutdatedCacheIsIgnored) {
@@ -238,44 +208,9 @@ TEST_F(AppDelegateTest, AMalformedOrOutdatedCacheIsIgnored) {
     }
 }
 
-TEST_F(AppDelegateTest, LaunchShowsTheOverlayUnlessItIsHidden) {
-    for (const bool hidden : {false, true}) {
-        TearDown();
-        overlay->calls.clear();
-        Prefs::setBoolean(Prefs::Key::notchHidden, hidden);
-        launch(options());
-        const bool broughtToFront =
-            std::find(overlay->calls.begin(), overlay->calls.end(), "bringToFront")
-            != overlay->calls.end();
-        EXPECT_EQ(broughtToFront, !hidden);
-        EXPECT_EQ(delegate->hideNotchItem()->isChecked(), hidden);
-    }
-}
-
-TEST_F(AppDelegateTest, LaunchWiresTheOverlayBeforeApplyingTheCacheAndShowingIt) {
-    ASSERT_TRUE(StatsCache::save(sample(), tmp.path() / "cache"));
-    fake.close();
-    launch(options());
-    const std::vector<std::string> expected = {"setActions", "showStats", "upload", "bringToFront"};
-    EXPECT_EQ(overlay->calls, expected);
-}
-
-TEST_F(AppDelegateTest, TheWatcherIsMadeOnlyWhenTheProjectsFolderExists) {
-    launch(options());
-    EXPECT_EQ(delegate->watcher(), nullptr);
-    TearDown();
-    fs::create_directories(tmp.path() / "projects");
-    launch(options());
-    EXPECT_NE(delegate->watcher(), nullptr);
-}
-
-// The header
-
 TEST_F(AppDelegateTest, HeaderTitleJoinsScoreCostAndLinesWithMiddleDots) {
     EXPECT_EQ(headerTitle(sample()),
               QString::fromUtf8("Tavrik Score 42 \u00B7 $3.46 \u00B7 12k lines"));
-    EXPECT_EQ(headerTitle(Stats{}),
-              QString::fromUtf8("Tavrik Score 0 \u00B7 $0.00 \u00B7 0 lines"));
     Stats big;
     big.crackedScore = 99;
     big.cost = 12'345;
@@ -283,79 +218,6 @@ TEST_F(AppDelegateTest, HeaderTitleJoinsScoreCostAndLinesWithMiddleDots) {
     big.linesRemoved = 234'567;
     EXPECT_EQ(headerTitle(big),
               QString::fromUtf8("Tavrik Score 99 \u00B7 $12.3k \u00B7 1.2M lines"));
-}
-
-TEST_F(AppDelegateTest, ApplyRetitlesTheSameHeaderItemWithoutRebuildingTheMenu) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    QMenu* menu = delegate->menu();
-    QAction* header = delegate->headerItem();
-    Stats next = sample();
-    next.crackedScore = 77;
-    delegate->apply(next);
-    EXPECT_EQ(delegate->menu(), menu);
-    EXPECT_EQ(delegate->headerItem(), header);
-    EXPECT_EQ(menu->actions().first(), header);
-    EXPECT_TRUE(header->text().startsWith("Tavrik Score 77 "));
-}
-
-// The menu
-
-TEST_F(AppDelegateTest, TheMenuHasNineItemsWithControlShortcuts) {
-    launch(options());
-    const std::pair<const char*, const char*> expected[] = {{"Tavrik", ""},
-                                                            {"", ""},
-                                                            {"Save card to Desktop", "Ctrl+S"},
-                                                            {"Refresh now", "Ctrl+R"},
-                                                            {"Streak protection", ""},
-                                                            {"Hide notch", ""},
-                                                            {"Settings\u2026", "Ctrl+,"},
-                                                            {"", ""},
-                                                            {"Quit Tavrik", "Ctrl+Q"}};
-    const auto list = items();
-    ASSERT_EQ(list.size(), std::size(expected));
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i]->text(), QString::fromUtf8(expected[i].first)) << i;
-        EXPECT_EQ(list[i]->shortcut(), QKeySequence(expected[i].second)) << i;
-    }
-    EXPECT_FALSE(list[0]->isEnabled());
-    EXPECT_TRUE(list[4]->isChecked());  // protection is on in a fresh installation
-}
-
-TEST_F(AppDelegateTest, RebuildingTheMenuReusesTheThreeItems) {
-    launch(options());
-    QAction* header = delegate->headerItem();
-    QAction* protect = delegate->protectItem();
-    QAction* hide = delegate->hideNotchItem();
-    QPointer<QMenu> old = delegate->menu();
-    const QAction* oldSave = items()[2];
-    delegate->applyLive();
-    EXPECT_NE(delegate->menu(), old.data());
-    const auto list = items();
-    EXPECT_EQ(list[0], header);
-    EXPECT_EQ(list[4], protect);
-    EXPECT_EQ(list[5], hide);
-    EXPECT_NE(list[2], oldSave);
-    EXPECT_EQ(delegate->statusItem()->contextMenu(), delegate->menu());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(old.isNull());  // the old menu is gone, the reused items are not
-    EXPECT_TRUE(header->text().startsWith("Tavrik"));
-    EXPECT_EQ(delegate->menu()->actions().size(), 9);
-}
-
-TEST_F(AppDelegateTest, RefreshNowAndQuitWorkThroughTheirMenuItems) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    items()[3]->trigger();
-    ASSERT_TRUE(waitApplied(2));
-    EXPECT_EQ(fake.started(), 2);
-
-    QSignalSpy quitting(QCoreApplication::instance(), &QCoreApplication::aboutToQuit);
-    int loopResult = -1;
-    QTimer::singleShot(0, [&] { items()[8]->trigger(); });
-    loopResult = QCoreApplication::exec();
-    EXPECT_EQ(loopResult, 0);
-    EXPECT_EQ(quitting.count(), 1);
 }
 
 TEST(TrayMenuPosition, UnderTheIconWhenItFitsElseAboveAtThePointerWhenTheIconIsUnknown) {
@@ -433,18 +295,6 @@ TEST_F(AppDelegateTest, ShortcutsWorkWhileTheMenuIsOpenAndCloseIt) {
     menu->close();
 }
 
-TEST_F(AppDelegateTest, SettingsIsDisabledWithoutASettingsWindow) {
-    launch(options());
-    EXPECT_FALSE(items()[6]->isEnabled());
-    TearDown();
-    launch(withSettings(options()));
-    EXPECT_TRUE(items()[6]->isEnabled());
-    items()[6]->trigger();
-    EXPECT_EQ(settings->opened, 1);
-}
-
-// Streak protection
-
 TEST_F(AppDelegateTest, TogglingProtectionTurnsAmberOffAndOnWithoutARebuild) {
     launch(options());
     ASSERT_TRUE(waitApplied(1));
@@ -468,8 +318,6 @@ TEST_F(AppDelegateTest, TogglingProtectionTurnsAmberOffAndOnWithoutARebuild) {
     test::spin(50);
     EXPECT_EQ(fake.started(), builds);
 }
-
-// Milestones
 
 TEST_F(AppDelegateTest, ApplyCelebratesMilestonesOnceAndThenOffersTheUpload) {
     launch(options());
@@ -498,19 +346,6 @@ TEST_F(AppDelegateTest, ApplyCelebratesMilestonesOnceAndThenOffersTheUpload) {
     EXPECT_EQ(overlay->celebrations, 1);
 }
 
-TEST_F(AppDelegateTest, UnchangedFiguresLeaveTheSettingsFileAlone) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    const fs::path file = test::isolatedSettings.settingsFile();
-    ASSERT_TRUE(fs::exists(file));
-    const auto written = fs::last_write_time(file);
-    for (int i = 0; i < 3; ++i) {
-        delegate->refreshNow();
-        ASSERT_TRUE(waitApplied(2 + i));
-    }
-    EXPECT_EQ(fs::last_write_time(file), written);
-}
-
 TEST_F(AppDelegateTest, TheFirstStatisticsAfterLaunchSkipTheBadgeCheck) {
     Prefs::setInteger(Prefs::Key::msLines, 12'345);
     Prefs::setInteger(Prefs::Key::msStreak, 4);
@@ -524,8 +359,6 @@ TEST_F(AppDelegateTest, TheFirstStatisticsAfterLaunchSkipTheBadgeCheck) {
     EXPECT_EQ(overlay->celebrations, 0);
 }
 
-// The card
-
 TEST_F(AppDelegateTest, CardFileNameUsesTheLastActiveDayButNeverLeadsOutOfTheDesktop) {
     Stats s;
     EXPECT_EQ(cardFileName(s), "tavrik-card.png");
@@ -537,8 +370,12 @@ TEST_F(AppDelegateTest, CardFileNameUsesTheLastActiveDayButNeverLeadsOutOfTheDes
     }
 }
 
-TEST_F(AppDelegateTest, SaveCardWritesThePngToTheDesktopReplacingAnOldOneAndRevealsIt) {
+TEST_F(AppDelegateTest, SaveCardReplacesTheDesktopPngAndRevealsItCopyCardFillsTheClipboard) {
+    fake.close();
     launch(options());
+    delegate->saveCard();  // no statistics yet: nothing
+    EXPECT_TRUE(cardRequests.empty());
+    fake.open();
     ASSERT_TRUE(waitApplied(1));
     const fs::path target = tmp.path() / "Desktop" / "tavrik-2025-03-07.png";
     fs::create_directories(target.parent_path());
@@ -552,48 +389,12 @@ TEST_F(AppDelegateTest, SaveCardWritesThePngToTheDesktopReplacingAnOldOneAndReve
     EXPECT_EQ(revealed[0], target);
     ASSERT_EQ(cardRequests.size(), 1u);
     EXPECT_EQ(cardRequests[0], sample());
-}
 
-TEST_F(AppDelegateTest, SaveCardDoesNothingWithoutStatisticsOrImageData) {
-    fake.close();
-    launch(options());
-    delegate->saveCard();
-    EXPECT_TRUE(revealed.empty());
-    EXPECT_TRUE(cardRequests.empty());
-    fake.open();
-    ASSERT_TRUE(waitApplied(1));
-    cardBytes.reset();
-    delegate->saveCard();
-    EXPECT_TRUE(revealed.empty());
-    EXPECT_FALSE(fs::exists(tmp.path() / "Desktop"));
-}
-
-TEST_F(AppDelegateTest, AFailedWriteStillAsksTheFileManagerToReveal) {
-    std::ofstream(tmp.path() / "Desktop") << "a file where the folder should be";
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    delegate->saveCard();
-    ASSERT_EQ(revealed.size(), 1u);
-    EXPECT_EQ(revealed[0], tmp.path() / "Desktop" / "tavrik-2025-03-07.png");
-}
-
-TEST_F(AppDelegateTest, CopyCardPutsTheImageOnTheClipboard) {
-    QGuiApplication::clipboard()->clear();
-    fake.close();
-    launch(options());
-    delegate->copyCard();  // no statistics: nothing
-    EXPECT_TRUE(QGuiApplication::clipboard()->image().isNull());
-    fake.open();
-    ASSERT_TRUE(waitApplied(1));
     overlay->actions.copy();
-    const QImage copied = QGuiApplication::clipboard()->image();
-    EXPECT_EQ(copied.size(), QSize(120, 63));
-    EXPECT_EQ(copied.pixelColor(5, 5), QColor(10, 20, 30));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().pixelColor(5, 5), QColor(10, 20, 30));
 }
 
-// Overlay buttons and preferences
-
-TEST_F(AppDelegateTest, TheOverlayButtonsReachTheDelegate) {
+TEST_F(AppDelegateTest, TheOverlayButtonsAndHideNotchReachTheDelegateWhileItLives) {
     launch(withSettings(options()));
     ASSERT_TRUE(waitApplied(1));
     overlay->actions.download();
@@ -601,131 +402,35 @@ TEST_F(AppDelegateTest, TheOverlayButtonsReachTheDelegate) {
     overlay->actions.configure();
     EXPECT_EQ(settings->opened, 1);
     overlay->actions.cycle();
-    EXPECT_EQ(Prefs::wingStat(), 2);
-}
-
-TEST_F(AppDelegateTest, OverlayButtonsDoNothingOnceTheDelegateIsGone) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
+    EXPECT_EQ(overlay->look->wingStat, 2);  // the overlay shows the new figure
+    for (const bool hidden : {true, false}) {
+        delegate->hideNotchItem()->trigger();
+        EXPECT_EQ(Prefs::boolean(Prefs::Key::notchHidden), hidden);
+        EXPECT_EQ(delegate->hideNotchItem()->isChecked(), hidden);
+        EXPECT_EQ(overlay->hidden, hidden);
+    }
     const Overlay::Actions actions = overlay->actions;
     delegate.reset();
     actions.download();
-    actions.copy();
-    actions.refresh();
     actions.cycle();
-    actions.configure();
-    EXPECT_TRUE(revealed.empty());
-    EXPECT_EQ(Prefs::wingStat(), 1);
-}
-
-TEST_F(AppDelegateTest, CyclingTheWingStatisticWrapsAfterSixAndRebuildsTheMenu) {
-    launch(options());
-    ASSERT_TRUE(waitApplied(1));
-    QPointer<QMenu> before = delegate->menu();
-    overlay->calls.clear();
-    delegate->cycleWingStat();
+    EXPECT_EQ(revealed.size(), 1u);
     EXPECT_EQ(Prefs::wingStat(), 2);
-    EXPECT_EQ(overlay->look->wingStat, 2);  // the overlay shows the new figure
-    EXPECT_NE(delegate->menu(), before.data());
-    EXPECT_EQ(overlay->calls, std::vector<std::string>{"showStats"});
-    Prefs::setInteger(Prefs::Key::wingStat, 6);
-    delegate->cycleWingStat();
-    EXPECT_EQ(Prefs::wingStat(), 0);
 }
 
-TEST_F(AppDelegateTest, HideNotchFlipsTheSettingTheCheckMarkAndTheOverlay) {
-    launch(options());
-    delegate->hideNotchItem()->trigger();
-    EXPECT_TRUE(Prefs::boolean(Prefs::Key::notchHidden));
-    EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
-    EXPECT_EQ(overlay->hidden, true);
-    delegate->toggleHideNotch();
-    EXPECT_FALSE(Prefs::boolean(Prefs::Key::notchHidden));
-    EXPECT_FALSE(delegate->hideNotchItem()->isChecked());
-    EXPECT_EQ(overlay->hidden, false);
-}
-
-TEST_F(AppDelegateTest, TheSettingsWindowGetsTheStatisticsAndItsChangesReRenderEverything) {
-    fake.close();
+TEST_F(AppDelegateTest, ASettingsChangeReRendersTheOverlayAndTheCardWithOneLook) {
     launch(withSettings(options()));
-    ASSERT_TRUE(settings->provider);
-    EXPECT_FALSE(settings->provider().has_value());  // nothing applied yet
-    fake.open();
     ASSERT_TRUE(waitApplied(1));
-    EXPECT_EQ(settings->provider(), sample());
 
     // The window wrote "tavrik.notchHidden" and the accent, and calls back.
     Prefs::setBoolean(Prefs::Key::notchHidden, true);
     Prefs::setInteger(Prefs::Key::accentTheme, 2);
-    QPointer<QMenu> before = delegate->menu();
     overlay->calls.clear();
     settings->onChange();
     const std::vector<std::string> expected = {"showStats", "relayout", "setHidden true"};
     EXPECT_EQ(overlay->calls, expected);
     EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
-    EXPECT_NE(delegate->menu(), before.data());
     EXPECT_EQ(overlay->look->accent.name, "Magenta");
     EXPECT_EQ(delegate->look(), *overlay->look);  // the card is saved with the same look
-}
-
-// The debug line
-
-TEST_F(AppDelegateTest, DebugLineGivesTheUtcTimeTheScoreAndTodaysLines) {
-    Stats s;
-    s.crackedScore = 42;
-    s.todayLinesAdded = 7;
-    EXPECT_EQ(debugLine(1738367999.75, s),
-              "[tavrik] refresh @ 2025-01-31 23:59:59 +0000 score=42 todayLines=7\n");
-    EXPECT_EQ(debugLine(0, Stats{}),
-              "[tavrik] refresh @ 1970-01-01 00:00:00 +0000 score=0 todayLines=0\n");
-}
-
-TEST_F(AppDelegateTest, WithDebugOneLinePerAppliedBuildIsWritten) {
-    ASSERT_TRUE(StatsCache::save(sample(), tmp.path() / "cache"));
-    AppOptions o = options();
-    o.debugLogging = true;
-    launch(std::move(o));
-    ASSERT_TRUE(waitApplied(2));  // the cache, then the first build
-    delegate->refreshNow();
-    ASSERT_TRUE(waitApplied(3));
-    ASSERT_EQ(debugLines.size(), 2u);
-    EXPECT_EQ(debugLines[0].rfind("[tavrik] refresh @ ", 0), 0u);
-    EXPECT_NE(debugLines[0].find(" score=42 todayLines=7\n"), std::string::npos);
-}
-
-// With the real builder
-
-TEST_F(AppDelegateTest, RealBuildsShowNewTranscriptLinesAfterARefresh) {
-    const fs::path home = tmp.path() / "home";
-    const fs::path transcript = home / ".claude/projects/p/s.jsonl";
-    fs::create_directories(transcript.parent_path());
-    std::ofstream(transcript)
-        << R"({"timestamp":"2025-03-07T10:00:00Z","toolUseResult":{"filePath":"/a.cpp","content":"a\nb"}})"
-        << "\n";
-    AppOptions o = options();
-    const fs::path cacheDir = tmp.path() / "cache";
-    o.job.build = [home, cacheDir](ParseCacheMemo& memo) {
-        return StatsEngine::build({{StatsEngine::claudeRoot(home, std::nullopt)},
-                                   StatsEngine::codexRoot(home),
-                                   cacheDir,
-                                   1741600000.0},
-                                  &memo);
-    };
-    o.job.save = [cacheDir](const Stats& s) { StatsCache::save(s, cacheDir); };
-    launch(std::move(o));
-    ASSERT_TRUE(waitApplied(1));
-    EXPECT_EQ(delegate->stats()->linesAdded, 2);
-    EXPECT_TRUE(delegate->headerItem()->text().startsWith("Tavrik Score "));
-    EXPECT_EQ(StatsCache::load(cacheDir), delegate->stats());
-
-    std::ofstream(transcript, std::ios::app)
-        << R"({"timestamp":"2025-03-08T10:00:00Z","toolUseResult":{"filePath":"/b.cpp","content":"a\nb\nc"}})"
-        << "\n";
-    delegate->refreshNow();
-    ASSERT_TRUE(waitApplied(2));
-    EXPECT_EQ(delegate->stats()->linesAdded, 5);
-    EXPECT_EQ(delegate->stats()->until, "2025-03-08");
-    EXPECT_EQ(StatsCache::load(cacheDir), delegate->stats());
 }
 
 }  // namespace

@@ -106,16 +106,13 @@ class RecordingSettings final : public SettingsSurface {
 public:
     struct Log {
         std::function<void()> onChange;
-        StatsProvider provider;
         int opened = 0;
     };
     explicit RecordingSettings(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
     void setOnChange(std::function<void()> onChange) override {
         m_log->onChange = std::move(onChange);
     }
-    void setStatsProvider(StatsProvider provider) override {
-        m_log->provider = std::move(provider);
-    }
+    void setStatsProvider(StatsProvider) override {}
     void open() override { ++m_log->opened; }
 
 private:

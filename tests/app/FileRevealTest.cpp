@@ -117,20 +117,18 @@ TEST_F(FileRevealTest, AsksTheFileManagerToShowTheFileSelected) {
     EXPECT_TRUE(catcher.opened.isEmpty());
 }
 
-TEST_F(FileRevealTest, OpensTheFolderWhenNoFileManagerAnswers) {
-    FileReveal::reveal(file);
-    ASSERT_TRUE(test::waitFor([&] { return !catcher.opened.isEmpty(); }));
-    EXPECT_EQ(catcher.opened.front(),
-              QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
-}
-
-TEST_F(FileRevealTest, OpensTheFolderWhenTheFileIsMissing) {
-    serveFileManager();
-    fs::remove(file);
-    FileReveal::reveal(file);
-    ASSERT_TRUE(test::waitFor([&] { return !catcher.opened.isEmpty(); }));
-    EXPECT_EQ(catcher.opened.front(),
-              QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
+TEST_F(FileRevealTest, OpensTheFolderWhenNoFileManagerAnswersOrTheFileIsMissing) {
+    for (const bool missing : {false, true}) {
+        if (missing) {
+            serveFileManager();
+            fs::remove(file);
+        }
+        catcher.opened.clear();
+        FileReveal::reveal(file);
+        ASSERT_TRUE(test::waitFor([&] { return !catcher.opened.isEmpty(); })) << missing;
+        EXPECT_EQ(catcher.opened.front(),
+                  QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string())));
+    }
     EXPECT_TRUE(manager.shown.isEmpty());
 }
 

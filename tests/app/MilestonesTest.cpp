@@ -1,8 +1,6 @@
-// Milestone detection and the streak-at-risk flag, as pure rules and through the settings.
+// Milestone detection and the streak-at-risk flag.
 
 #include "app/Milestones.h"
-#include "prefs/Prefs.h"
-#include "tests/app/AppTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -68,14 +66,6 @@ TEST(Milestones, StreakAtRiskNeedsProtectionARunningStreakAndNothingCodedToday) 
         s.streakCurrent = t.streak;
         EXPECT_EQ(Milestones::streakAtRisk(s, t.protection), t.atRisk) << t.streak;
     }
-}
-
-TEST(Milestones, MemoryIsStoredUnderTheTwoKeys) {
-    test::resetPrefs();
-    EXPECT_EQ(Milestones::load(), (Milestones::Memory{0, 0}));
-    ASSERT_TRUE(Milestones::store({240'000, 7}));
-    EXPECT_EQ(Prefs::integer(Prefs::Key::msLines), 240'000);
-    EXPECT_EQ(Milestones::load(), (Milestones::Memory{240'000, 7}));
 }
 
 }  // namespace

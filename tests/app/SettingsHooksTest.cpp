@@ -98,10 +98,12 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(SettingsHooksTest, ASettingsChangeWhileTheOverlayIsExpandedKeepsItExpanded) {
+TEST_F(SettingsHooksTest, ASettingsChangeRePlacesTheCollapsedStripAndKeepsAnExpandedOneExpanded) {
     launchAndApply();
     ASSERT_TRUE(notch().panel().isVisible());
-    const QRect collapsedBefore = notch().qtFrameFor(false);
+    const QRect collapsedBefore = notch().panel().geometry();
+    c().stepper(Prefs::Key::notchWidthOffset).plus->click();
+    EXPECT_EQ(notch().panel().geometry().width(), collapsedBefore.width() + 2);
     hover(notch().content());
     ASSERT_TRUE(notch().content().expanded());
     notch().applyFrame(true, false);  // skip the animation
@@ -115,34 +117,12 @@ TEST_F(SettingsHooksTest, ASettingsChangeWhileTheOverlayIsExpandedKeepsItExpande
     EXPECT_FALSE(notch().isAnimating());
     // The width offset shapes only the collapsed strip: the expanded frame stays put.
     EXPECT_EQ(notch().panel().geometry(), expanded);
-    EXPECT_EQ(notch().qtFrameFor(false).width(), collapsedBefore.width() - 6);
+    EXPECT_EQ(notch().qtFrameFor(false).width(), collapsedBefore.width() - 4);
 
     c().stepper(Prefs::Key::notchXOffset).plus->click();
     EXPECT_TRUE(notch().content().expanded());
     EXPECT_EQ(notch().panel().geometry(), expanded.translated(2, 0));
     EXPECT_EQ(notch().panel().geometry(), notch().qtFrameFor(true));
-}
-
-TEST_F(SettingsHooksTest, ASettingsChangeWhileCollapsedRePlacesTheStrip) {
-    launchAndApply();
-    const QRect before = notch().panel().geometry();
-    c().stepper(Prefs::Key::notchWidthOffset).plus->click();
-    EXPECT_FALSE(notch().content().expanded());
-    EXPECT_EQ(notch().panel().geometry(), notch().qtFrameFor(false));
-    EXPECT_EQ(notch().panel().geometry().width(), before.width() + 2);
-}
-
-TEST_F(SettingsHooksTest, AfterAnySettingsChangeTheHideItemAndTheOverlayMatchThePreference) {
-    launchAndApply();
-    ASSERT_FALSE(delegate->hideNotchItem()->isChecked());
-    Prefs::setBoolean(Prefs::Key::notchHidden, true);  // written behind the application's back
-    c().leaderboardCheckbox->click();
-    EXPECT_TRUE(delegate->hideNotchItem()->isChecked());
-    EXPECT_FALSE(notch().panel().isVisible());
-    Prefs::setBoolean(Prefs::Key::notchHidden, false);
-    c().stepper(Prefs::Key::notchFlare).plus->click();
-    EXPECT_FALSE(delegate->hideNotchItem()->isChecked());
-    EXPECT_TRUE(notch().panel().isVisible());
 }
 
 TEST_F(SettingsHooksTest, TheMenuAndTheConfigureButtonOpenTheSameReloadedWindow) {

@@ -49,24 +49,11 @@ protected:
     void SetUp() override { test::widgetApp(); }
 };
 
-TEST_F(TrayFaceTest, TheBundledLogoIsAWhiteMarkOf18PixelsAndItsDoubleAt2x) {
-    const QImage logo = load(TrayFace::logoFile);
-    const QImage logo2x = load(TrayFace::logo2xFile);
-    ASSERT_FALSE(logo.isNull()) << "tavrik-logo-white.png missing from the resource folder";
-    ASSERT_FALSE(logo2x.isNull());
-    EXPECT_EQ(logo.size(), QSize(18, 18));
-    EXPECT_EQ(logo2x.size(), QSize(36, 36));
-    EXPECT_TRUE(onlyWhiteOrClear(logo));
-    EXPECT_TRUE(onlyWhiteOrClear(logo2x));
-    EXPECT_GT(opaquePixels(logo), 40);
-    // Each pixel of the 1x drawing is a 2 x 2 block of the 2x one: no edge between pixels.
-    EXPECT_EQ(logo.scaled(36, 36, Qt::IgnoreAspectRatio, Qt::FastTransformation), logo2x);
-}
-
 TEST_F(TrayFaceTest, EveryIconSizeGetsACrispCentredMark) {
     const QImage logo = load(TrayFace::logoFile);
     const QImage logo2x = load(TrayFace::logo2xFile);
-    ASSERT_FALSE(logo.isNull());
+    ASSERT_FALSE(logo.isNull()) << "tavrik-logo-white.png missing from the resource folder";
+    EXPECT_GT(opaquePixels(logo), 40);
     for (int size : TrayFace::iconSizes()) {
         const QImage face = TrayFace::logoAt(logo, logo2x, size);
         EXPECT_EQ(face.size(), QSize(size, size));
@@ -102,19 +89,8 @@ TEST_F(TrayFaceTest, WithoutALogoTheFaceIsTheWordTavrik) {
     const QIcon text = TrayFace::textIcon();
     ASSERT_FALSE(text.isNull());
     const QSize natural = text.availableSizes().value(0);
-    EXPECT_EQ(natural.height(), 18);
     EXPECT_GT(natural.width(), natural.height());  // a word, wider than tall
     EXPECT_GT(opaquePixels(text.pixmap(natural).toImage()), 10);
-}
-
-TEST_F(TrayFaceTest, TheIconCarriesOnePixmapPerSize) {
-    const QIcon icon = TrayFace::icon();
-    ASSERT_FALSE(icon.isNull());
-    const QList<QSize> sizes = icon.availableSizes();
-    for (int size : TrayFace::iconSizes()) {
-        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
-    }
-    EXPECT_TRUE(onlyWhiteOrClear(icon.pixmap(22, 22).toImage()));
 }
 
 }  // namespace
