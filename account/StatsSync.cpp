@@ -76,10 +76,6 @@ std::optional<std::string> payloadJson(const Payload& payload, bool pretty) {
     return w.result();
 }
 
-std::string dayKey(double now) {
-    return TimeKit::dateKey(now);
-}
-
 bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced markSynced,
                     AuthManager& auth) {
     if (!auth.config().configured() || !auth.session() || settings.privateMode
@@ -90,7 +86,7 @@ bool maybeSyncDaily(const Stats& stats, const SyncSettings& settings, MarkSynced
     if (const auto local = TimeKit::local(now); !local || local->hour < dailySyncHour) {
         return false;
     }
-    if (settings.lastSyncDate && *settings.lastSyncDate == dayKey(now)) {
+    if (settings.lastSyncDate && *settings.lastSyncDate == TimeKit::dateKey(now)) {
         return false;
     }
     syncNow(
@@ -147,7 +143,7 @@ void upsert(const Payload& body, const std::string& token, MarkSynced markSynced
                 return;
             }
             if (markSynced) {
-                markSynced(dayKey(auth.now()));
+                markSynced(TimeKit::dateKey(auth.now()));
             }
             completion(Done{});
         });

@@ -56,9 +56,6 @@ Payload payload(const Stats& stats, const std::string& userId, double now);
 // number is not finite.
 std::optional<std::string> payloadJson(const Payload& payload, bool pretty);
 
-// Returns the local calendar date of now as "YYYY-MM-DD".
-std::string dayKey(double now);
-
 // Starts the daily upload when every gate passes, in this order: a server configured, signed
 // in, private mode off, leaderboard joined, local hour 19 or later, not yet uploaded today.
 // The result of the upload is discarded. Returns whether an upload was started.

@@ -74,56 +74,48 @@ Q_DECLARE_METATYPE(tavrik::sni::DBusMenuEvent)
 
 namespace tavrik::sni {
 
-QDBusArgument& operator<<(QDBusArgument& a, const DBusImage& v) {
+// A D-Bus structure is its fields in order.
+template <class... Field>
+QDBusArgument& writeStruct(QDBusArgument& a, const Field&... fields) {
     a.beginStructure();
-    a << v.width << v.height << v.bytes;
+    (a << ... << fields);
     a.endStructure();
     return a;
 }
-const QDBusArgument& operator>>(const QDBusArgument& a, DBusImage& v) {
+template <class... Field>
+const QDBusArgument& readStruct(const QDBusArgument& a, Field&... fields) {
     a.beginStructure();
-    a >> v.width >> v.height >> v.bytes;
+    (a >> ... >> fields);
     a.endStructure();
     return a;
+}
+
+QDBusArgument& operator<<(QDBusArgument& a, const DBusImage& v) {
+    return writeStruct(a, v.width, v.height, v.bytes);
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, DBusImage& v) {
+    return readStruct(a, v.width, v.height, v.bytes);
 }
 
 QDBusArgument& operator<<(QDBusArgument& a, const DBusToolTip& v) {
-    a.beginStructure();
-    a << v.iconName << v.images << v.title << v.text;
-    a.endStructure();
-    return a;
+    return writeStruct(a, v.iconName, v.images, v.title, v.text);
 }
 const QDBusArgument& operator>>(const QDBusArgument& a, DBusToolTip& v) {
-    a.beginStructure();
-    a >> v.iconName >> v.images >> v.title >> v.text;
-    a.endStructure();
-    return a;
+    return readStruct(a, v.iconName, v.images, v.title, v.text);
 }
 
 QDBusArgument& operator<<(QDBusArgument& a, const DBusMenuItem& v) {
-    a.beginStructure();
-    a << v.id << v.properties;
-    a.endStructure();
-    return a;
+    return writeStruct(a, v.id, v.properties);
 }
 const QDBusArgument& operator>>(const QDBusArgument& a, DBusMenuItem& v) {
-    a.beginStructure();
-    a >> v.id >> v.properties;
-    a.endStructure();
-    return a;
+    return readStruct(a, v.id, v.properties);
 }
 
 QDBusArgument& operator<<(QDBusArgument& a, const DBusMenuEvent& v) {
-    a.beginStructure();
-    a << v.id << v.eventId << v.data << v.timestamp;
-    a.endStructure();
-    return a;
+    return writeStruct(a, v.id, v.eventId, v.data, v.timestamp);
 }
 const QDBusArgument& operator>>(const QDBusArgument& a, DBusMenuEvent& v) {
-    a.beginStructure();
-    a >> v.id >> v.eventId >> v.data >> v.timestamp;
-    a.endStructure();
-    return a;
+    return readStruct(a, v.id, v.eventId, v.data, v.timestamp);
 }
 
 }  // namespace tavrik::sni

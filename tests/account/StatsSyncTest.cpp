@@ -91,12 +91,6 @@ TEST(SyncPayload, ANonFiniteFigureCannotBeSerialised) {
     EXPECT_FALSE(StatsSync::payloadJson(StatsSync::payload(s, userA, 0), false));
 }
 
-TEST(SyncDayKey, IsTheLocalCalendarDate) {
-    // 2025-01-31 23:30 UTC is already 1 February in Berlin.
-    EXPECT_EQ(StatsSync::dayKey(1738366200), "2025-02-01");
-    EXPECT_EQ(StatsSync::dayKey(1738364399), "2025-01-31");
-}
-
 // --- the upload request and its answers ---
 
 class SyncUpload : public AccountTest {
