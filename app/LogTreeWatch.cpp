@@ -101,11 +101,12 @@ bool LogTreeWatch::arm() {
             root, std::filesystem::directory_options::none, error);
         for (; !error && it != std::filesystem::recursive_directory_iterator();
              it.increment(error)) {
-            const std::filesystem::file_status status = it->symlink_status(error);
+            // The entry's type comes from the folder listing: no stat per file.
+            const bool link = it->is_symlink(error);
             if (error) {
                 return false;
             }
-            if (std::filesystem::is_symlink(status)) {
+            if (link) {
                 // The builder follows no linked folder, but reads a linked log, whose target
                 // may change where no watch sees it.
                 std::error_code ignored;
@@ -115,7 +116,7 @@ bool LogTreeWatch::arm() {
                 }
                 continue;
             }
-            if (std::filesystem::is_directory(status) && !watch(it->path())) {
+            if (it->is_directory(error) && !watch(it->path())) {
                 return false;
             }
         }

@@ -11,6 +11,7 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -97,7 +98,13 @@ void StatsWorker::performRefresh() {
     if (!m_job.build || m_stopping) {
         return;
     }
+    const bool heldCache = !m_memo.cache.entries.empty();
     Stats stats = m_job.build(m_memo);
+    if (heldCache && m_memo.cache.entries.empty()) {
+        // The parse cache just let go is tens of megabytes in small pieces, which the
+        // allocator would otherwise keep for the process at rest.
+        malloc_trim(0);
+    }
     if (m_job.save) {
         m_job.save(stats);
     }

@@ -7,8 +7,9 @@
 //
 // A build's Stats crosses to the main thread by value and is handed to the delivery callback
 // there. The worker keeps the parse cache of the previous build in memory (a ParseCacheMemo)
-// and passes it to every build, so an unchanged tree is rebuilt without reading the cache file
-// again. Nothing else crosses threads.
+// and passes it to every build, so that while the logs change the cache file is not read
+// again; a build that finds nothing changed lets it go, and its memory goes back to the
+// system. Nothing else crosses threads.
 
 #include "engine/ParseCache.h"
 #include "engine/Records.h"

@@ -97,10 +97,12 @@ void settle(FileContribution& c, const Session& s) {
 
 }  // namespace
 
+bool isRollout(std::string_view name) {
+    return name.starts_with("rollout-") && detail::hasJsonlExtension(name);
+}
+
 std::vector<std::string> findRollouts(const std::filesystem::path& root) {
-    return detail::walkFiles(root, [](std::string_view name) {
-        return name.starts_with("rollout-") && detail::hasJsonlExtension(name);
-    });
+    return detail::walkFiles(root, isRollout);
 }
 
 std::pair<std::int64_t, std::int64_t> linesFromPatch(std::string_view patch) {

@@ -22,6 +22,9 @@ namespace CodexParser {
 // "jsonl"), hidden entries skipped, in directory-walk order.
 std::vector<std::string> findRollouts(const std::filesystem::path& root);
 
+// Returns whether a file name is a session file's.
+bool isRollout(std::string_view name);
+
 // Reads one session file; an unreadable file, or one that is not valid UTF-8, gives the empty
 // contribution.
 FileContribution parseFile(const std::string& path, ReadScratch& scratch);

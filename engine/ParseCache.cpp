@@ -94,17 +94,26 @@ private:
 
 // The cache is one JSON document laid out a line per entry, so that it can be read and
 // written an entry at a time: the opening line, then each entry as one member of "entries"
-// (a JSON string never holds a raw line feed), then the closing line.
-std::string openingLine(std::int64_t version) {
-    return R"({"version":)" + std::to_string(version) + R"(,"entries":{)";
+// (a JSON string never holds a raw line feed), then the closing line. The opening line names
+// the local zone the entries' days and hours were made in; a cache written before it did is
+// taken to be of the current zone.
+std::string zonedPrefix(std::int64_t version) {
+    return R"({"version":)" + std::to_string(version) + R"(,"zone":")";
+}
+std::string openingLine(std::int64_t version, std::optional<std::string_view> zone) {
+    if (!zone) {
+        return R"({"version":)" + std::to_string(version) + R"(,"entries":{)";
+    }
+    return zonedPrefix(version).append(*zone).append(R"(","entries":{)");
 }
 constexpr std::string_view closingLine = "}}";
 
 enum class Layout { Lines, Other, Unreadable };
 
 // Reads a cache laid out as save() writes it into entries. Other when the file does not
-// start with the current opening line (another layout, or another version); Unreadable
-// when it cannot be read, departs from the layout further on, or holds more than maxBytes.
+// start with an opening line of the current version (another layout, or another version);
+// Unreadable when it cannot be read, was written under another zone, departs from the layout
+// further on, or holds more than maxBytes.
 Layout readLines(const std::filesystem::path& path, std::uint64_t maxBytes,
                  std::unordered_map<std::string, CacheEntry>& entries) {
     const auto stamp = FileStamp::of(path);
@@ -127,7 +136,10 @@ Layout readLines(const std::filesystem::path& path, std::uint64_t maxBytes,
         if (bytes > maxBytes) {
             bad = true;
         } else if (next == Next::Opening) {
-            other = line != openingLine(ParseCache::currentVersion);
+            const std::string ours = openingLine(ParseCache::currentVersion, TimeKit::zoneId());
+            // Another zone's days and hours are wrong here: its files are read again.
+            bad = line != ours && line.starts_with(zonedPrefix(ParseCache::currentVersion));
+            other = !bad && line != ours && line != openingLine(ParseCache::currentVersion, {});
             next = Next::EntryOrClosing;
         } else if (line == closingLine && next != Next::Entry) {
             bad = next == Next::Nothing;
@@ -247,7 +259,7 @@ std::uint64_t ParseCache::sizeBound(std::uint64_t logBytes, std::size_t files) {
 
 bool ParseCache::save(const ParseCache& cache, const std::filesystem::path& dir) {
     AtomicFile file(url(dir, fileName));
-    if (!file.write(openingLine(cache.version)) || !file.write("\n")) {
+    if (!file.write(openingLine(cache.version, TimeKit::zoneId())) || !file.write("\n")) {
         return false;
     }
     std::size_t left = cache.entries.size();
@@ -268,8 +280,12 @@ bool ParseCache::save(const ParseCache& cache, const std::filesystem::path& dir)
 }
 
 std::optional<FileStamp> FileStamp::of(const std::filesystem::path& path) {
+    return at(AT_FDCWD, path.c_str());
+}
+
+std::optional<FileStamp> FileStamp::at(int dirFd, const char* name) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::fstatat(dirFd, name, &st, 0) != 0) {
         return std::nullopt;
     }
     return FileStamp{st.st_dev, st.st_ino, st.st_size,

@@ -74,13 +74,18 @@ struct FileStamp {
     // Returns the stamp of the file at path, nothing when it cannot be read.
     static std::optional<FileStamp> of(const std::filesystem::path& path);
 
+    // The same for name in the open folder dirFd (or AT_FDCWD): the kernel resolves one name
+    // instead of the whole path.
+    static std::optional<FileStamp> at(int dirFd, const char* name);
+
     // Returns the modification time in seconds since 1970-01-01 UTC.
     double mtime() const;
 };
 
 // The parse cache of a process's previous build and the stamp of the file it matches, so
 // that a rebuild in a long-running process skips reading and decoding the file unless
-// another process has replaced it.
+// another process has replaced it. A build that takes its fold from the fold cache needs
+// no parse cache and empties the memo.
 struct ParseCacheMemo {
     ParseCache cache;
     std::optional<FileStamp> stamp;

@@ -1,6 +1,7 @@
 #include "engine/StatsEngine.h"
 
 #include "engine/CodexParser.h"
+#include "engine/FoldCache.h"
 #include "engine/History.h"
 #include "engine/ParseCache.h"
 #include "engine/Pricing.h"
@@ -17,6 +18,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <system_error>
@@ -56,13 +58,29 @@ struct Fold {
     std::int64_t weekSessions = 0;
     std::int64_t weekFirst = 0;
     std::int64_t weekLast = 0;
+    // The live files' days from weekFirst on, for the fold cache (see FoldSummary).
+    std::vector<std::vector<std::int64_t>> recentDays;
 
-    bool inWeek(std::string_view day) const {
-        const std::int64_t n = dayNumber(day);
-        return n >= weekFirst && n <= weekLast;
+    explicit Fold(std::int64_t today) : weekFirst(today - 6), weekLast(today) {}
+
+    // Starts from a summary made on this day or before: the sessions of this week are those
+    // of its files with a recent day in the week.
+    explicit Fold(FoldSummary&& from, std::int64_t today) : Fold(today) {
+        total = std::move(from.total);
+        edited.insert(std::make_move_iterator(total.editedFiles.begin()),
+                      std::make_move_iterator(total.editedFiles.end()));
+        total.editedFiles.clear();
+        recentDays = std::move(from.recentDays);
+        for (const auto& days : recentDays) {
+            weekSessions +=
+                std::any_of(days.begin(), days.end(), [this](std::int64_t n) { return inWeek(n); });
+        }
     }
 
-    void add(const FileContribution& c) {
+    bool inWeek(std::int64_t day) const { return day >= weekFirst && day <= weekLast; }
+
+    // Adds one file's contribution; a live file's recent days are kept for the summary.
+    void add(const FileContribution& c, bool live) {
         detail::addContribution(total, c);
         for (const auto& [day, bucket] : c.perDay) {
             DayBucket& into = total.perDay[day];
@@ -75,10 +93,26 @@ struct Fold {
                 edited.insert(path);
             }
         }
-        if (std::any_of(c.activeDays.begin(), c.activeDays.end(),
-                        [this](const std::string& day) { return inWeek(day); })) {
-            ++weekSessions;
+        std::vector<std::int64_t> recent;
+        for (const std::string& day : c.activeDays) {
+            if (const std::int64_t n = dayNumber(day); n >= weekFirst) {
+                recent.push_back(n);
+            }
         }
+        weekSessions +=
+            std::any_of(recent.begin(), recent.end(), [this](std::int64_t n) { return inWeek(n); });
+        if (live && !recent.empty()) {
+            recentDays.push_back(std::move(recent));
+        }
+    }
+
+    FoldSummary summary(std::string digest) const {
+        FoldSummary s{.digest = std::move(digest),
+                      .madeOn = weekLast,
+                      .total = total,
+                      .recentDays = recentDays};
+        s.total.editedFiles = {edited.begin(), edited.end()};
+        return s;
     }
 };
 
@@ -159,30 +193,37 @@ struct FileIdHash {
     }
 };
 
-// Returns the listed files in order, each stamped, with a file reached again through a
-// symlink (or a hard link) left out: one transcript is one session however it is reached.
-std::vector<LogFile> distinctFiles(
-    std::initializer_list<std::pair<const std::vector<std::string>*, FileReader>> lists) {
+// The log files of one kind found below their roots, in walk order, each with its stamp.
+struct Found {
+    std::vector<std::string> paths;
+    std::vector<std::optional<FileStamp>> stamps;
+    FileReader read;
+};
+
+Found findLogs(const std::vector<std::filesystem::path>& roots,
+               const std::function<bool(std::string_view)>& keep, FileReader read) {
+    Found found{.paths = {}, .stamps = {}, .read = read};
+    for (const auto& root : roots) {
+        auto paths = detail::walkFiles(root, keep, &found.stamps);
+        found.paths.insert(found.paths.end(), std::make_move_iterator(paths.begin()),
+                           std::make_move_iterator(paths.end()));
+    }
+    return found;
+}
+
+// Returns the found files in order, with a file reached again through a symlink (or a hard
+// link) left out: one transcript is one session however it is reached.
+std::vector<LogFile> distinctFiles(std::initializer_list<const Found*> kinds) {
     std::vector<LogFile> files;
     std::unordered_set<FileId, FileIdHash> ids;
-    for (const auto& [paths, reader] : lists) {
-        for (const std::string& path : *paths) {
-            auto stamp = FileStamp::of(path);
+    for (const Found* found : kinds) {
+        for (std::size_t i = 0; i < found->paths.size(); ++i) {
+            const auto& stamp = found->stamps[i];
             if (stamp && !ids.insert({stamp->device, stamp->inode}).second) {
                 continue;
             }
-            files.push_back({&path, std::move(stamp), reader});
+            files.push_back({&found->paths[i], stamp, found->read});
         }
-    }
-    return files;
-}
-
-std::vector<std::string> findLogFiles(const std::vector<std::filesystem::path>& roots) {
-    std::vector<std::string> files;
-    for (const auto& root : roots) {
-        auto found = StatsEngine::findLogFiles(root);
-        files.insert(files.end(), std::make_move_iterator(found.begin()),
-                     std::make_move_iterator(found.end()));
     }
     return files;
 }
@@ -241,6 +282,31 @@ std::vector<FileContribution> readFiles(const std::vector<LogFile>& files,
         std::rethrow_exception(failure);
     }
     return read;
+}
+
+// Returns the digest of what a fold is made from: the local zone, the readers' version and
+// every file in walk order with its reader, size and modification time. Each step goes
+// through splitmix64's finaliser, a bijection that spreads every bit, so 64 bits leave an
+// accidental match out of reach.
+std::string foldDigest(const std::vector<LogFile>& files) {
+    std::uint64_t h = 0;
+    const auto add = [&h](std::uint64_t v) {
+        std::uint64_t z = h + 0x9e3779b97f4a7c15ULL + v;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+        h = z ^ (z >> 31);
+    };
+    add(std::hash<std::string>{}(TimeKit::zoneId()));
+    add(static_cast<std::uint64_t>(ParseCache::currentVersion));
+    for (const LogFile& f : files) {
+        add(std::hash<std::string>{}(*f.path));
+        add(f.read == &parseClaudeFile ? 1 : 2);
+        add(f.stamp ? static_cast<std::uint64_t>(f.stamp->size) : ~std::uint64_t{0});
+        add(f.stamp ? static_cast<std::uint64_t>(f.stamp->mtimeNs) : 0);
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return hex;
 }
 
 // Saves the cache when it changed: an entry pruned or a file parsed.
@@ -342,57 +408,65 @@ const FileContribution& loadOrParse(const std::string& file, const std::optional
 }
 
 Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, DayBucket>* perDay) {
-    const auto claudeFiles = findLogFiles(in.claudeRoots);
-    const auto codexFiles = CodexParser::findRollouts(in.codexRoot);
-
-    const std::vector<LogFile> files =
-        distinctFiles({{&claudeFiles, &parseClaudeFile}, {&codexFiles, &CodexParser::parseFile}});
+    const Found claude = findLogs(in.claudeRoots, detail::hasJsonlExtension, &parseClaudeFile);
+    const Found codex = findLogs({in.codexRoot}, CodexParser::isRollout, &CodexParser::parseFile);
+    const std::vector<LogFile> files = distinctFiles({&claude, &codex});
     std::uint64_t logBytes = 0;
+    std::unordered_set<std::string_view> seen;  // views into the two file lists
+    seen.reserve(files.size());
     for (const LogFile& f : files) {
         logBytes +=
             f.stamp ? static_cast<std::uint64_t>(std::max<std::int64_t>(f.stamp->size, 0)) : 0;
+        seen.insert(*f.path);
     }
-    ParseCache cache =
-        ParseCache::load(in.cacheDir, ParseCache::sizeBound(logBytes, files.size()), memo);
-    bool dirty = false;
-
     const std::string todayKey = TimeKit::dateKey(in.now);
     const std::int64_t todayNumber = dayNumber(todayKey);
-    Fold fold;
-    fold.weekFirst = todayNumber - 6;
-    fold.weekLast = todayNumber;
+    const std::string digest = foldDigest(files);
 
-    // The files are read in parallel, then folded in order: the sums come out the same
-    // whatever the number of threads. The fold asks the cache again and meets the misses in
-    // the same order, as each path appears once.
-    const std::vector<std::size_t> toRead = uncachedFiles(files, cache);
-    std::vector<FileContribution> read =
-        readFiles(files, toRead, in.threads == 0 ? availableCores() : in.threads);
-    std::size_t nextRead = 0;
-    const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
-
-    std::unordered_set<std::string_view> seen;  // views into the two file lists
-    seen.reserve(files.size());
-    FileContribution fresh;
-    for (const LogFile& f : files) {
-        seen.insert(*f.path);
-        fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh));
+    auto summary = FoldCache::load(in.cacheDir, digest, todayNumber, logBytes, files.size());
+    const bool unchanged = summary.has_value();
+    Fold fold = unchanged ? Fold(std::move(*summary), todayNumber) : Fold(todayNumber);
+    ParseCache cache;
+    bool dirty = false;
+    if (unchanged) {
+        // Nothing to load: a process at rest holds no parse cache either.
+        if (memo != nullptr) {
+            *memo = {};
+        }
+    } else {
+        cache = ParseCache::load(in.cacheDir, ParseCache::sizeBound(logBytes, files.size()), memo);
+        // The files are read in parallel, then folded in order: the sums come out the same
+        // whatever the number of threads. The fold asks the cache again and meets the misses
+        // in the same order, as each path appears once.
+        const std::vector<std::size_t> toRead = uncachedFiles(files, cache);
+        std::vector<FileContribution> read =
+            readFiles(files, toRead, in.threads == 0 ? availableCores() : in.threads);
+        std::size_t nextRead = 0;
+        const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
+        FileContribution fresh;
+        for (const LogFile& f : files) {
+            fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh), true);
+        }
+        std::vector<FileContribution>().swap(read);  // what was read now lives in the cache
+        FoldCache::save(fold.summary(digest), in.cacheDir);
     }
-    std::vector<FileContribution>().swap(read);  // what was read now lives in the cache
     // Vanished files keep counting from the kept history (which takes them from the cache
-    // before it is pruned); a file back at its path counts from the live file only.
+    // before it is pruned); a file back at its path counts from the live file only. With the
+    // fold from its cache, no cached file can have vanished: the files are those it was made of.
     std::size_t keptFiles = 0;
     if (in.historyDir) {
         const auto kept = History::update(*in.historyDir, cache, seen);
         for (const auto& [path, entry] : kept->sessions) {
-            fold.add(entry.contribution);
+            fold.add(entry.contribution, false);
         }
         keptFiles = kept->sessions.size();
     }
-    pruneAndSave(cache, seen, dirty, in.cacheDir);
-    if (memo != nullptr) {
-        memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
-        memo->cache = std::move(cache);
+    if (!unchanged) {
+        pruneAndSave(cache, seen, dirty, in.cacheDir);
+        if (memo != nullptr) {
+            memo->stamp = FileStamp::of(in.cacheDir / ParseCache::fileName);
+            memo->cache = std::move(cache);
+        }
     }
 
     const FileContribution& t = fold.total;
@@ -420,7 +494,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, D
     s.cost = t.cost;
 
     for (const auto& [day, bucket] : t.perDay) {
-        if (fold.inWeek(day)) {
+        if (fold.inWeek(dayNumber(day))) {
             s.weekLinesAdded = detail::addClamped(s.weekLinesAdded, bucket.linesAdded);
             s.weekCost += bucket.cost;
             s.weekTokens += bucket.tokens;

@@ -5,9 +5,10 @@
 //
 // build() is synchronous; it reads the files the parse cache cannot answer for on a pool of
 // threads, then folds every contribution on the calling thread in directory-walk order, so the
-// result never depends on the number of threads. It never fails (unreadable files and folders
-// contribute nothing) and writes nothing but the parse cache. Local days follow the process's
-// time zone (TZ), read once.
+// result never depends on the number of threads. When no file changed since a fold was last
+// saved (FoldCache), it takes that fold instead and reads neither a log nor the parse cache.
+// It never fails (unreadable files and folders contribute nothing) and writes nothing but the
+// two caches. Local days follow the process's time zone (TZ), read once.
 
 #include "engine/Records.h"
 

@@ -5,7 +5,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <functional>
+#include <iterator>
 
 namespace tavrik::TimeKit {
 
@@ -182,6 +186,21 @@ std::string utcDateTime(double t, char separator, std::string_view zone) {
     }
     out += zone;
     return out;
+}
+
+std::string zoneId() {
+    const auto digest = [](const std::string& source) {
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>{}(source));
+        return std::string(hex);
+    };
+    // Which file /etc/localtime names is a detail; its rules are what local time follows.
+    static const std::string system = [&] {
+        std::ifstream in("/etc/localtime", std::ios::binary);
+        return digest("localtime=" + std::string{std::istreambuf_iterator<char>(in), {}});
+    }();
+    const char* tz = std::getenv("TZ");
+    return tz != nullptr ? digest("TZ=" + std::string(tz)) : system;
 }
 
 std::optional<year_month_day> parseDayKey(std::string_view key) {

@@ -46,6 +46,11 @@ std::string dateKey(double t);
 // utcDateTime(t, 'T', "Z") is ISO 8601. Zeros when the calendar cannot place t.
 std::string utcDateTime(double t, char separator, std::string_view zone);
 
+// Returns 16 hex digits naming the local zone as this process reads it, the same in every
+// process that reads the same zone: a digest of the TZ value when set, else of the system
+// zone's rules (/etc/localtime). Day keys and hours made under one zone hold only under it.
+std::string zoneId();
+
 // Returns the date a day key names ("YYYY-MM-DD", exactly two digits for month and day),
 // nothing when it is malformed or names no real date.
 std::optional<std::chrono::year_month_day> parseDayKey(std::string_view key);

@@ -2,8 +2,11 @@
 
 // The directory walk both log finders share.
 
+#include "engine/ParseCache.h"
+
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +16,12 @@ namespace tavrik::detail {
 // Returns the paths of the entries below root whose name satisfies keep, depth first in
 // readdir order (a folder's contents right after the folder). Hidden entries (names starting
 // with ".") are skipped and neither listed nor entered; symlinked folders are listed by name
-// but not entered. Folders that cannot be read are skipped and the walk goes on.
+// but not entered. Folders that cannot be read are skipped and the walk goes on. With stamps,
+// each listed entry's stamp (FileStamp::of, following symlinks) is appended to it as the
+// entry is listed, found through its open folder.
 std::vector<std::string> walkFiles(const std::filesystem::path& root,
-                                   const std::function<bool(std::string_view name)>& keep);
+                                   const std::function<bool(std::string_view name)>& keep,
+                                   std::vector<std::optional<FileStamp>>* stamps = nullptr);
 
 // Returns whether the name's extension is exactly "jsonl".
 inline bool hasJsonlExtension(std::string_view name) {

@@ -151,24 +151,45 @@ TEST_F(LogGenTest, RefusesAFolderThatAlreadyHoldsLogs) {
 }
 
 // The generator counts what it writes; a build over the tree must find the same, on one
-// thread or several, to the last bit of every sum and in any time zone.
+// thread or several, to the last bit of every sum, in any time zone and through either cache.
 TEST_F(LogGenTest, BuildAgreesWithWhatTheGeneratorWroteOnAnyNumberOfThreads) {
     GenOptions o = options("home", 5);
     o.files = 300;  // enough sums that another order would change their last bits
     const GenTotals t = generateTree(o);
+    const auto inputs = [&](const fs::path& cache, double now, unsigned threads) {
+        StatsEngine::BuildInputs in{{StatsEngine::claudeRoot(o.out, std::nullopt)},
+                                    StatsEngine::codexRoot(o.out),
+                                    m_dir / cache,
+                                    now};
+        in.threads = threads;
+        return in;
+    };
+    const auto cold = [&](double now) {
+        fs::remove_all(m_dir / "cold");
+        return StatsEngine::build(inputs("cold", now, 1));
+    };
+    std::map<std::string, Stats> byZone;
     for (const char* zone : {"America/New_York", "Asia/Kolkata"}) {
         SCOPED_TRACE(zone);
         const test::ScopedTimeZone inZone(zone);
-        StatsEngine::BuildInputs inputs{{StatsEngine::claudeRoot(o.out, std::nullopt)},
-                                        StatsEngine::codexRoot(o.out),
-                                        m_dir / zone,
-                                        1.8e9};
-        inputs.threads = 1;
-        const Stats s = StatsEngine::build(inputs);
-        fs::remove_all(inputs.cacheDir);
-        inputs.threads = 5;
-        EXPECT_EQ(StatsEngine::build(inputs), s);
-        EXPECT_EQ(StatsEngine::build(inputs), s);  // through the parse cache
+        const Stats s = byZone[zone] = cold(1.8e9);
+        EXPECT_EQ(StatsEngine::build(inputs(zone, 1.8e9, 5)), s);
+        fs::remove(m_dir / zone / "fold-cache.json");
+        EXPECT_EQ(StatsEngine::build(inputs(zone, 1.8e9, 5)), s);  // through the parse cache
+        EXPECT_EQ(StatsEngine::build(inputs(zone, 1.8e9, 5)), s);  // through the fold cache
+
+        // A fold saved on one day serves the weeks of later days, never of earlier ones.
+        const double lastDay = test::at(*s.until + "T12:00:00Z");
+        const auto week = inputs("week", lastDay - 3 * 86400, 5);
+        StatsEngine::build(week);
+        for (const double now : {lastDay + 86400, lastDay - 5 * 86400}) {
+            auto later = week;
+            later.now = now;
+            const Stats expected = cold(now);
+            EXPECT_GT(expected.weekSessions, 0);
+            EXPECT_EQ(StatsEngine::build(later), expected);
+        }
+        fs::remove_all(m_dir / "week");
 
         EXPECT_EQ(s.logFiles, t.claudeFiles + t.codexFiles);
         EXPECT_EQ(s.prompts, t.prompts);
@@ -189,6 +210,19 @@ TEST_F(LogGenTest, BuildAgreesWithWhatTheGeneratorWroteOnAnyNumberOfThreads) {
     EXPECT_GT(t.prompts, 0);
     EXPECT_GT(t.linesAdded, 0);
     EXPECT_GT(t.linesRemoved, 0);
+    EXPECT_NE(byZone["America/New_York"].byHour, byZone["Asia/Kolkata"].byHour);
+
+    // Caches made under one zone are of no use under another, nor is a changed file's entry.
+    const test::ScopedTimeZone inZone("Asia/Kolkata");
+    const auto other = inputs("America/New_York", 1.8e9, 5);
+    EXPECT_EQ(StatsEngine::build(other), byZone["Asia/Kolkata"]);
+    fs::remove(other.cacheDir / "fold-cache.json");
+    EXPECT_EQ(StatsEngine::build(other), byZone["Asia/Kolkata"]);
+    const auto first = StatsEngine::findLogFiles(inputs("", 0, 1).claudeRoots.front()).front();
+    std::ofstream(first, std::ios::app) << R"({"type":"last-prompt"})" << '\n';
+    const Stats changed = cold(1.8e9);
+    EXPECT_EQ(changed.prompts, t.prompts + 1);
+    EXPECT_EQ(StatsEngine::build(other), changed);
 }
 
 }  // namespace

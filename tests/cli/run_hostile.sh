@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Feeds "--stats" hostile logs and damaged caches: each case must exit 0 with finite figures in
-# range, and the parse cache must be used on the next run (the cache file is then neither
+# Feeds "--stats" hostile logs and damaged caches (a damage applies to both the parse cache and
+# the fold cache): each case must exit 0 with finite figures in range, and the parse cache
+# must be used on the next run (the cache file is then neither
 # rewritten nor re-read into a different report). Runs in a copy of the fixture folder, UTC.
 # usage: run_hostile.sh <tavrik> <fixture-folder> <case>
 set -euo pipefail
@@ -9,6 +10,7 @@ tavrik=$1 fixture=$2 case=$3
 source "$(dirname "$0")/common.sh" "$fixture"
 projects="$HOME/.claude/projects"
 cache="$XDG_CACHE_HOME/Tavrik/parse-cache.json"
+fold="$XDG_CACHE_HOME/Tavrik/fold-cache.json"
 
 fail() { echo "$case: $*" >&2; exit 1; }
 
@@ -86,16 +88,18 @@ case $case in
             tampered-hour) edit='s/"byHour":\[[0-9]+/"byHour":[9223372036854775807/' ;;
             tampered-instant) edit='s/"minTs":[0-9.e+]+/"minTs":-1e300/' ;;
         esac
-        before=$(cksum <"$cache")
-        sed -i -E "$edit" "$cache"
-        [ "$(cksum <"$cache")" != "$before" ] || fail "the edit did not apply"
+        for f in "$cache" "$fold"; do
+            before=$(cksum <"$f")
+            sed -i -E "$edit" "$f"
+            [ "$(cksum <"$f")" != "$before" ] || fail "the edit did not apply to $f"
+        done
         cache_holds
         [ "$report" = "$truth" ] || fail "believed the edit: $report"
         ;;
     oversized-cache)
         stats
         truth=$report
-        truncate -s 64G "$cache"
+        truncate -s 64G "$cache" "$fold"
         cache_holds
         [ "$report" = "$truth" ] || fail "report changed: $report"
         [ "$(stat -c %s "$cache")" -lt 100000 ] || fail "the cache was not rewritten"

@@ -1,3 +1,4 @@
+#include "engine/FoldCache.h"
 #include "engine/ParseCache.h"
 #include "engine/Pricing.h"
 #include "engine/StatsEngine.h"
@@ -186,6 +187,7 @@ TEST_F(Builder, MemoSkipsTheCacheFileUntilAnotherProcessReplacesIt) {
     }
     const timespec times[2] = {st.st_mtim, st.st_mtim};
     ASSERT_EQ(::utimensat(AT_FDCWD, cacheFile().c_str(), times, 0), 0);
+    std::filesystem::remove(cacheDir() / FoldSummary::fileName);  // so the parse cache is asked
     EXPECT_EQ(StatsEngine::build(in, &memo), first);
 
     // A cache written by another process (a new file) is read again: here it claims a
@@ -193,7 +195,12 @@ TEST_F(Builder, MemoSkipsTheCacheFileUntilAnotherProcessReplacesIt) {
     ParseCache other = memo.cache;
     other.entries.begin()->second.contribution.prompts = 7;
     ASSERT_TRUE(ParseCache::save(other, cacheDir()));
+    std::filesystem::remove(cacheDir() / FoldSummary::fileName);
     EXPECT_EQ(StatsEngine::build(in, &memo).prompts, 7);
+
+    // With the fold from the fold cache the memo is let go.
+    EXPECT_EQ(StatsEngine::build(in, &memo).prompts, 7);
+    EXPECT_TRUE(memo.cache.entries.empty());
 }
 
 TEST_F(Builder, DeletedFileIsPrunedAndTheCacheSaved) {
