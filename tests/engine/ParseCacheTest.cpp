@@ -1,115 +1,38 @@
+#include "engine/History.h"
 #include "engine/ParseCache.h"
 #include "engine/StatsCache.h"
-#include "engine/StatsEngine.h"
 #include "tests/support/TempDir.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tavrik {
 namespace {
 
-using test::TempDir;
+using std::filesystem::perms;
+constexpr perms privateFile = perms::owner_read | perms::owner_write;
 
-class ParseCacheTest : public ::testing::Test {
-protected:
-    // A reader that counts its calls and gives a recognisable contribution.
-    StatsEngine::Reader countingReader() {
-        return [this](const std::string&) {
-            ++parses;
-            FileContribution c;
-            c.prompts = parses;
-            return c;
-        };
-    }
-
-    const FileContribution& get(const std::string& file) {
-        return StatsEngine::loadOrParse(file, cache, dirty, countingReader(), fresh);
-    }
-
-    TempDir dir;
-    ParseCache cache;
-    FileContribution fresh;
-    bool dirty = false;
-    int parses = 0;
-};
-
-void setMtime(const std::string& path, std::int64_t sec, long nsec) {
-    const timespec times[2] = {{sec, nsec}, {sec, nsec}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-}
-
-TEST_F(ParseCacheTest, FileIsReadAgainOnlyWhenItsTimeOrSizeChanged) {
-    const auto file = dir.write("a.jsonl", "abc");
-    setMtime(file, 1'700'000'000, 0);
-    EXPECT_EQ(get(file).prompts, 1);
-    EXPECT_TRUE(dirty);
-    dirty = false;
-    EXPECT_EQ(get(file).prompts, 1);  // unchanged: from the cache, nothing to save
-    EXPECT_FALSE(dirty);
-    setMtime(file, 1'700'000'000, 1'000'000);  // touched a millisecond later, same size
-    EXPECT_EQ(get(file).prompts, 2);
-    dir.write("a.jsonl", "abcd");
-    setMtime(file, 1'700'000'000, 1'000'000);  // size changed, same time
-    EXPECT_EQ(get(file).prompts, 3);
-    EXPECT_EQ(cache.entries.size(), 1u);
-    EXPECT_EQ(cache.entries.at(file).size, 4);
-    EXPECT_EQ(cache.entries.at(file).mtime, 1'700'000'000.001);
-    // Without attributes a file is read every time and never cached.
-    const auto missing = (dir.path() / "gone.jsonl").string();
-    dirty = false;
-    get(missing);
-    get(missing);
-    EXPECT_EQ(parses, 5);
-    EXPECT_EQ(cache.entries.size(), 1u);
-    EXPECT_FALSE(dirty);
-}
-
-TEST_F(ParseCacheTest, SaveAndLoadRoundTripWithPrivateModeAndNoLeftovers) {
-    const auto file = dir.write("a.jsonl", "abc");
-    get(file);
+TEST(ParseCacheFile, RoundTripsPrivatelyReadsTheOlderLayoutAndLosesTheLotOnAnyDeparture) {
+    test::TempDir dir;
     const auto cacheDir = dir.path() / "cache" / "Tavrik";
+    ParseCache cache;
+    cache.entries["/a"] = {1.5, 2, {}};
+    cache.entries["/b\n"] = {3, 4, {}};
     ASSERT_TRUE(ParseCache::save(cache, cacheDir));
     EXPECT_EQ(ParseCache::load(cacheDir), cache);
-    struct stat st {};
-    ASSERT_EQ(::stat((cacheDir / "parse-cache.json").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_EQ(::stat(cacheDir.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cacheDir),
-                            std::filesystem::directory_iterator()),
-              1);
-}
+    EXPECT_EQ(status(cacheDir / "parse-cache.json").permissions(), privateFile);
+    EXPECT_EQ(status(cacheDir).permissions(), perms::owner_all);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cacheDir), {}), 1);  // no leftovers
+    const auto blocker = dir.write("file", "x");
+    EXPECT_FALSE(ParseCache::save(cache, std::filesystem::path(blocker) / "Tavrik"));
 
-TEST_F(ParseCacheTest, BadFilesLoadAsAnEmptyCache) {
-    const auto cacheDir = dir.path() / "c";
-    EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty());
+    const std::string good = readWholeFile(cacheDir / "parse-cache.json", 1 << 20).value();
+    // Older versions wrote the whole cache on one line; that is read too.
+    const std::string file = "cache/Tavrik/parse-cache.json";
     const std::string entry =
         R"({"mtime":1,"size":2,"contribution":)" + *toJson(FileContribution{}) + "}";
-    dir.write("c/parse-cache.json", R"({"version":1,"entries":{"/x":)" + entry + "}}");
+    dir.write(file, R"({"version":1,"entries":{"/x":)" + entry + "}}");
     EXPECT_EQ(ParseCache::load(cacheDir).entries.size(), 1u);
-    for (const std::string& bad : {
-             R"({"version":2,"entries":{"/x":)" + entry + "}}",
-             R"({"entries":{"/x":)" + entry + "}}",
-             std::string(R"({"version":1,"entries":{"/x":{"mtime":1,"contribution":)")
-                 + *toJson(FileContribution{}) + "}}}",
-             std::string("not json"),
-             std::string(R"({"version":1,"entries":[]})"),
-             std::string("\0\0\0", 3),
-         }) {
-        dir.write("c/parse-cache.json", bad);
-        EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty()) << bad;
-    }
-
-    // Written an entry a line, and read back that way: any departure from it loses the lot.
-    ParseCache two;
-    two.entries["/a"] = {1, 2, {}};
-    two.entries["/b\n"] = {3, 4, {}};
-    ASSERT_TRUE(ParseCache::save(two, cacheDir));
-    EXPECT_EQ(ParseCache::load(cacheDir), two);
-    const std::string good = readWholeFile(cacheDir / "parse-cache.json", 1 << 20).value();
+    // Any departure from either layout, or a wrong version, loses the lot.
     const std::size_t comma = good.find(",\n\"/");
     const std::size_t closing = good.rfind("\n}}");
     ASSERT_NE(comma, std::string::npos);
@@ -119,48 +42,61 @@ TEST_F(ParseCacheTest, BadFilesLoadAsAnEmptyCache) {
              good.substr(0, comma) + good.substr(comma + 1),
              good.substr(0, closing) + "," + good.substr(closing),
              good.substr(0, good.size() / 2),
+             R"({"version":2,"entries":{"/x":)" + entry + "}}",
+             R"({"entries":{"/x":)" + entry + "}}",
+             R"({"version":1,"entries":{"/x":{"mtime":1,"contribution":)"
+                 + *toJson(FileContribution{}) + "}}}",
+             std::string("not json"),
+             std::string(R"({"version":1,"entries":[]})"),
+             std::string("\0\0\0", 3),
          }) {
-        dir.write("c/parse-cache.json", bad);
+        dir.write(file, bad);
         EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty()) << bad;
     }
+    std::filesystem::remove(dir.path() / file);
+    EXPECT_TRUE(ParseCache::load(cacheDir).entries.empty());
 }
 
-TEST_F(ParseCacheTest, UnwritableFolderFailsQuietly) {
-    const auto blocker = dir.write("file", "x");
-    EXPECT_FALSE(ParseCache::save(cache, std::filesystem::path(blocker) / "Tavrik"));
-    EXPECT_FALSE(StatsCache::save(Stats{}, std::filesystem::path(blocker) / "Tavrik"));
+TEST(ParseCacheFile, LeavesOutEntriesTheirFileCouldNotHaveGiven) {
+    const std::function<void(FileContribution&)> damage[] = {
+        [](FileContribution&) {},  // the one entry kept
+        [](FileContribution& c) { c.prompts = 3; },
+        [](FileContribution& c) { c.tokensOut = 2.1e15; },
+        [](FileContribution& c) { c.minTs = 2, c.maxTs = 1; },
+        [](FileContribution& c) { c.maxTs = 1e12; },
+    };
+    ParseCache cache;
+    for (std::size_t i = 0; i < std::size(damage); ++i) {
+        damage[i]((cache.entries["/" + std::to_string(i)] = {1, 2, {}}).contribution);
+    }
+    const test::TempDir dir;
+    ASSERT_TRUE(ParseCache::save(cache, dir.path()));
+    EXPECT_EQ(ParseCache::load(dir.path()).entries, (decltype(cache.entries){{"/0", {1, 2, {}}}}));
 }
 
-TEST(StatsCacheTest, RoundTripsAndRejectsIncompleteFiles) {
-    TempDir dir;
+TEST(StatsCacheFile, RoundTripsPrivatelyAndRejectsIncompleteOrHugeFiles) {
+    test::TempDir dir;
     Stats s;
     s.crackedScore = 42;
-    s.topModel = "Opus 4.5";
     ASSERT_TRUE(StatsCache::save(s, dir.path()));
     EXPECT_EQ(StatsCache::load(dir.path()), s);
-    struct stat st {};
-    ASSERT_EQ(::stat(StatsCache::url(dir.path()).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-
-    std::string json = *toJson(Stats{});
-    const auto badges = json.find(",\"badges\":[]");
-    ASSERT_NE(badges, std::string::npos);
-    dir.write("stats-cache.json", json.substr(0, badges) + "}");
+    EXPECT_EQ(status(StatsCache::url(dir.path())).permissions(), privateFile);
+    EXPECT_FALSE(StatsCache::save(Stats{}, dir.path() / "stats-cache.json" / "Tavrik"));
+    const std::string json = *toJson(Stats{});
+    dir.write("stats-cache.json", json.substr(0, json.find(",\"badges\":[]")) + "}");
     EXPECT_FALSE(StatsCache::load(dir.path()));
-    dir.write("stats-cache.json", json);
-    const auto loaded = StatsCache::load(dir.path());
-    ASSERT_TRUE(loaded);
-    EXPECT_FALSE(loaded->topModel);
     // A file far larger than any Stats is not read at all (nor memory set aside for it).
     std::filesystem::resize_file(StatsCache::url(dir.path()), std::uint64_t{64} << 30);
     EXPECT_FALSE(StatsCache::load(dir.path()));
 }
 
-TEST(CacheDirectory, FollowsXdgThenHomeThenTemp) {
+TEST(CacheAndHistoryFolders, FollowXdgThenHome) {
     EXPECT_EQ(ParseCache::directory("/xdg", "/home/u"), "/xdg/Tavrik");
     EXPECT_EQ(ParseCache::directory("relative", "/home/u"), "/home/u/.cache/Tavrik");
     EXPECT_EQ(ParseCache::directory(nullptr, "/home/u"), "/home/u/.cache/Tavrik");
     EXPECT_EQ(ParseCache::directory("", nullptr).filename(), "Tavrik");
+    EXPECT_EQ(History::directory("/xdg", "/home/u"), "/xdg/Tavrik");
+    EXPECT_EQ(History::directory("relative", "/home/u"), "/home/u/.local/share/Tavrik");
 }
 
 }  // namespace
