@@ -64,7 +64,10 @@ StatsJob userLogsJob(const std::filesystem::path& cacheDir) {
             inputs.historyDir = Environment::historyDir();
         }
         // Armed before the trees are read: a change made during the build is seen next time.
-        trees->watch.arm();
+        // A watch that has seen nothing since it was armed still covers the trees as they are.
+        if (!trees->watch.quiet()) {
+            trees->watch.arm();
+        }
         trees->day = TimeKit::dateKey(inputs.now);
         trees->reuses = 0;
         Stats stats = StatsEngine::build(inputs, &memo);
@@ -98,13 +101,10 @@ void StatsWorker::performRefresh() {
     if (!m_job.build || m_stopping) {
         return;
     }
-    const bool heldCache = !m_memo.cache.entries.empty();
     Stats stats = m_job.build(m_memo);
-    if (heldCache && m_memo.cache.entries.empty()) {
-        // The parse cache just let go is tens of megabytes in small pieces, which the
-        // allocator would otherwise keep for the process at rest.
-        malloc_trim(0);
-    }
+    // What a build frees (the lists of every log file, a parse cache let go) is megabytes in
+    // small pieces, which the allocator would otherwise keep for the process at rest.
+    malloc_trim(0);
     if (m_job.save) {
         m_job.save(stats);
     }

@@ -10,18 +10,15 @@
 #include "engine/TimeKit.h"
 #include "engine/internal/Contribution.h"
 #include "engine/internal/FileWalk.h"
+#include "engine/internal/Threads.h"
 
 #include <sched.h>
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <exception>
-#include <mutex>
-#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -201,10 +198,11 @@ struct Found {
 };
 
 Found findLogs(const std::vector<std::filesystem::path>& roots,
-               const std::function<bool(std::string_view)>& keep, FileReader read) {
+               const std::function<bool(std::string_view)>& keep, FileReader read,
+               unsigned threads) {
     Found found{.paths = {}, .stamps = {}, .read = read};
     for (const auto& root : roots) {
-        auto paths = detail::walkFiles(root, keep, &found.stamps);
+        auto paths = detail::walkFiles(root, keep, &found.stamps, threads);
         found.paths.insert(found.paths.end(), std::make_move_iterator(paths.begin()),
                            std::make_move_iterator(paths.end()));
     }
@@ -239,48 +237,18 @@ std::vector<std::size_t> uncachedFiles(const std::vector<LogFile>& files, const 
     return positions;
 }
 
-// Reads the files at the given positions on up to `threads` threads (the calling one among
-// them), each with its own scratch, so at most one read buffer per thread. Returns their
-// contributions in the order of the positions. An exception in any thread is rethrown here
-// once all have stopped.
+// Reads the files at the given positions on up to `threads` threads, each with its own
+// scratch, so at most one read buffer per thread. Returns their contributions in the order of
+// the positions.
 std::vector<FileContribution> readFiles(const std::vector<LogFile>& files,
                                         const std::vector<std::size_t>& positions,
                                         unsigned threads) {
     std::vector<FileContribution> read(positions.size());
-    if (positions.empty()) {
-        return read;
-    }
-    std::atomic<std::size_t> next{0};
-    std::exception_ptr failure;
-    std::mutex failureMutex;
-    const auto work = [&] {
-        try {
-            ReadScratch scratch;
-            for (std::size_t k = next++; k < positions.size(); k = next++) {
-                const LogFile& f = files[positions[k]];
-                read[k] = f.read(*f.path, scratch);
-            }
-        } catch (...) {
-            next = positions.size();
-            const std::lock_guard lock(failureMutex);
-            failure = failure ? failure : std::current_exception();
-        }
-    };
-    {
-        std::vector<std::jthread> helpers;
-        const std::size_t count = std::min<std::size_t>(std::max(threads, 1U), positions.size());
-        for (std::size_t t = 1; t < count; ++t) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break;  // no more threads to be had: fewer do the same work
-            }
-        }
-        work();
-    }
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
+    detail::forEachIndex<ReadScratch>(positions.size(), threads,
+                                      [&](std::size_t k, ReadScratch& scratch) {
+                                          const LogFile& f = files[positions[k]];
+                                          read[k] = f.read(*f.path, scratch);
+                                      });
     return read;
 }
 
@@ -408,8 +376,11 @@ const FileContribution& loadOrParse(const std::string& file, const std::optional
 }
 
 Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, DayBucket>* perDay) {
-    const Found claude = findLogs(in.claudeRoots, detail::hasJsonlExtension, &parseClaudeFile);
-    const Found codex = findLogs({in.codexRoot}, CodexParser::isRollout, &CodexParser::parseFile);
+    const unsigned threads = in.threads == 0 ? availableCores() : in.threads;
+    const Found claude =
+        findLogs(in.claudeRoots, detail::hasJsonlExtension, &parseClaudeFile, threads);
+    const Found codex =
+        findLogs({in.codexRoot}, CodexParser::isRollout, &CodexParser::parseFile, threads);
     const std::vector<LogFile> files = distinctFiles({&claude, &codex});
     std::uint64_t logBytes = 0;
     std::unordered_set<std::string_view> seen;  // views into the two file lists
@@ -439,8 +410,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, D
         // whatever the number of threads. The fold asks the cache again and meets the misses
         // in the same order, as each path appears once.
         const std::vector<std::size_t> toRead = uncachedFiles(files, cache);
-        std::vector<FileContribution> read =
-            readFiles(files, toRead, in.threads == 0 ? availableCores() : in.threads);
+        std::vector<FileContribution> read = readFiles(files, toRead, threads);
         std::size_t nextRead = 0;
         const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
         FileContribution fresh;

@@ -17,11 +17,12 @@ namespace tavrik::detail {
 // readdir order (a folder's contents right after the folder). Hidden entries (names starting
 // with ".") are skipped and neither listed nor entered; symlinked folders are listed by name
 // but not entered. Folders that cannot be read are skipped and the walk goes on. With stamps,
-// each listed entry's stamp (FileStamp::of, following symlinks) is appended to it as the
-// entry is listed, found through its open folder.
+// each listed entry's stamp (FileStamp::of, following symlinks) is appended to it, read on up
+// to `threads` threads once the tree is listed.
 std::vector<std::string> walkFiles(const std::filesystem::path& root,
                                    const std::function<bool(std::string_view name)>& keep,
-                                   std::vector<std::optional<FileStamp>>* stamps = nullptr);
+                                   std::vector<std::optional<FileStamp>>* stamps = nullptr,
+                                   unsigned threads = 1);
 
 // Returns whether the name's extension is exactly "jsonl".
 inline bool hasJsonlExtension(std::string_view name) {
