@@ -9,12 +9,10 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/LocalHttpServer.h"
 
-#include <QByteArray>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,14 +21,15 @@ namespace tavrik::test {
 
 // A 46-character key of the publishable kind; only ever sent to 127.0.0.1.
 inline const std::string testKey = "sb_publishable_TESTKEYtestkeyTESTKEYtestkeyTE";
+inline const std::string userA = "6f1c2a34-0000-4000-8000-00000000abcd";
 
 // 2025-01-31 19:00:00 in Europe/Berlin, the zone the account tests run in.
 inline constexpr double berlinEvening = 1738346400;
 
-// Starts an operation with a completion and waits for it; the result, or nothing on time-out.
-template <class T>
-std::optional<Result<T>> awaitResult(
-    const std::function<void(std::function<void(Result<T>)>)>& start) {
+// Starts an operation with a completion and waits for it; returns its result, or a network
+// error when it never completed.
+template <class T, class Start>
+Result<T> await(Start start) {
     std::optional<Result<T>> out;
     int calls = 0;
     start([&out, &calls](Result<T> result) {
@@ -40,7 +39,7 @@ std::optional<Result<T>> awaitResult(
     waitUntil([&out] { return out.has_value(); });
     drainEvents();
     EXPECT_LE(calls, 1) << "a completion ran more than once";
-    return out;
+    return out.value_or(AuthError::network("no completion"));
 }
 
 // Returns the URL of a port on 127.0.0.1 that was free a moment ago: nobody listens there.
@@ -53,18 +52,14 @@ inline std::string unreachableUrl() {
 // Returns a verify or refresh answer of the backend.
 inline QByteArray sessionAnswer(const std::string& access, const std::string& refresh,
                                 const std::string& userId, const std::string& extra = {}) {
-    std::string json = R"({"access_token":")" + access + R"(","token_type":"bearer",)"
-                       + R"("refresh_token":")" + refresh + R"(","user":{"id":")" + userId
-                       + R"(","email":"ada@example.org"})" + extra + "}";
-    return QByteArray::fromStdString(json);
+    return QByteArray::fromStdString(R"({"access_token":")" + access + R"(","refresh_token":")"
+                                     + refresh + R"(","user":{"id":")" + userId
+                                     + R"(","email":"ada@example.org"})" + extra + "}");
 }
 
 class AccountTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ensureCoreApplication();
-        ASSERT_TRUE(server.start());
-    }
+    void SetUp() override { ASSERT_TRUE(server.start()); }
 
     std::unique_ptr<AuthManager> makeManager(std::shared_ptr<SessionStore> sessionStore,
                                              int timeoutMs = 60'000) {
@@ -77,22 +72,18 @@ protected:
     std::unique_ptr<AuthManager> makeManager() { return makeManager(store); }
 
     Result<Done> sendOTP(AuthManager& m, const std::string& email) {
-        auto r = awaitResult<Done>([&](auto done) { m.sendOTP(email, done); });
-        return r ? *r : Result<Done>(AuthError::network("no completion"));
+        return await<Done>([&](auto done) { m.sendOTP(email, done); });
     }
     Result<Done> verifyOTP(AuthManager& m, const std::string& email, const std::string& code) {
-        auto r = awaitResult<Done>([&](auto done) { m.verifyOTP(email, code, done); });
-        return r ? *r : Result<Done>(AuthError::network("no completion"));
+        return await<Done>([&](auto done) { m.verifyOTP(email, code, done); });
     }
     Result<std::string> token(AuthManager& m) {
-        auto r = awaitResult<std::string>([&](auto done) { m.validAccessToken(done); });
-        return r ? *r : Result<std::string>(AuthError::network("no completion"));
+        return await<std::string>([&](auto done) { m.validAccessToken(done); });
     }
 
     // Puts a signed-in session into the store, as a previous run would have left it.
     void storeSession(double expiresAt, std::optional<std::string> email = "ada@example.org") {
-        store->save(AuthSession{"access-old", "refresh-old", expiresAt,
-                                "6f1c2a34-0000-4000-8000-00000000abcd", std::move(email)});
+        store->save(AuthSession{"access-old", "refresh-old", expiresAt, userA, std::move(email)});
     }
 
     LocalHttpServer server;

@@ -9,33 +9,20 @@
 namespace tavrik::test {
 namespace {
 
-const AuthSession session{"access-A", "refresh-A", 1738350000, "user-A", "ada@example.org"};
-
 using NoKeyring = AccountTest;
 
-TEST_F(NoKeyring, EveryCallFailsSilently) {
+TEST_F(NoKeyring, EveryCallFailsSilentlyAndASessionLastsForThisRun) {
     testing::internal::CaptureStderr();
     testing::internal::CaptureStdout();
-    SessionKeychain::save(session);
-    const auto loaded = SessionKeychain::load();
-    SessionKeychain::remove();
-    const std::string err = testing::internal::GetCapturedStderr();
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_FALSE(loaded);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(out, "");
-}
-
-TEST_F(NoKeyring, TheManagerStartsSignedOutAndKeepsASessionForThisRun) {
     auto m = makeManager(std::make_shared<KeychainSessionStore>());
     EXPECT_FALSE(m->session());
-    server.enqueue(ScriptedResponse::json(
-        200, sessionAnswer("access-1", "refresh-1", "user-1", R"(,"expires_in":3600)")));
+    server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-1", "refresh-1", userA)));
     ASSERT_TRUE(verifyOTP(*m, "ada@example.org", "123456"));
-    ASSERT_TRUE(m->session());
-    const auto t = token(*m);
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t.value(), "access-1");
+    EXPECT_EQ(token(*m).value(), "access-1");
+    SessionKeychain::save(*m->session());
+    EXPECT_FALSE(SessionKeychain::load());
+    SessionKeychain::remove();
+    EXPECT_EQ(testing::internal::GetCapturedStderr() + testing::internal::GetCapturedStdout(), "");
     // Nothing was kept: the next run starts signed out.
     EXPECT_FALSE(makeManager(std::make_shared<KeychainSessionStore>())->session());
 }

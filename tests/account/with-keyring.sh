@@ -4,18 +4,13 @@
 # missing, the program still runs and its keyring tests skip, naming what is missing.
 set -u
 
-missing=""
 for tool in dbus-run-session gnome-keyring-daemon; do
-    command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+    command -v "$tool" >/dev/null 2>&1 || TAVRIK_KEYRING_UNAVAILABLE="$tool is not installed" exec "$@"
 done
-if [ -n "$missing" ]; then
-    TAVRIK_KEYRING_UNAVAILABLE="not installed:$missing" exec "$@"
-fi
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/tavrik-keyring.XXXXXX") || exit 1
 trap 'rm -rf "$tmp"' EXIT INT TERM
-mkdir -p "$tmp/data" "$tmp/config" "$tmp/home" "$tmp/run"
-chmod 700 "$tmp/run"
+mkdir -p -m 700 "$tmp/data" "$tmp/config" "$tmp/home" "$tmp/run"
 
 # An empty password on stdin creates and unlocks a "login" keyring in $XDG_DATA_HOME.
 HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" \

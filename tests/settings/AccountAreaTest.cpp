@@ -8,16 +8,13 @@
 #include "theme/Theme.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QLineEdit>
 #include <QPalette>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace tavrik::test {
@@ -27,25 +24,26 @@ using Prefs::Key;
 
 class AccountArea : public SettingsWindowTest {
 protected:
-    // Returns which parts show: e(mail row), c(ode row), s(ign out and sync), b(oard server).
+    // Returns which rows show: e(mail), c(ode), s(ign out and sync), b(oard server); a row
+    // shown only in part shows as '?'.
     std::string shown() const {
-        std::string parts;
-        const auto add = [&parts](char name, const std::vector<QWidget*>& views) {
-            const bool hidden = views.front()->isHidden();
-            if (std::any_of(views.begin(), views.end(),
-                            [hidden](const QWidget* w) { return w->isHidden() != hidden; })) {
-                parts.push_back('?');  // a row half shown
-            } else if (!hidden) {
-                parts.push_back(name);
+        std::string rows;
+        for (const auto& [name, views] :
+             {std::pair{'e', c().emailRowViews},
+              {'c', c().codeRowViews},
+              {'b', c().boardRowViews},
+              {'s',
+               std::vector<QWidget*>{c().signOutButton, c().syncNowButton, c().lastSyncLabel}}}) {
+            const auto visible = std::count_if(views.begin(), views.end(),
+                                               [](QWidget* w) { return !w->isHidden(); });
+            if (visible > 0) {
+                rows.push_back(std::size_t(visible) == views.size() ? name : '?');
             }
-        };
-        add('e', c().emailRowViews);
-        add('c', c().codeRowViews);
-        add('s', {c().signOutButton, c().syncNowButton, c().lastSyncLabel});
-        add('b', c().boardRowViews);
-        return parts;
+        }
+        return rows;
     }
     std::string status() const { return c().accountStatusLabel->text().toStdString(); }
+    std::string state() const { return status() + " / " + shown(); }
 
     void sendCode(const char* typed, ScriptedResponse answer = ScriptedResponse::json(200, "{}")) {
         const std::size_t sent = server.requests().size();
@@ -55,32 +53,59 @@ protected:
         EXPECT_FALSE(c().sendCodeButton->isEnabled()) << "held down during the request";
         ASSERT_TRUE(waitForRequests(sent + 1));
     }
+    QJsonValue sent(std::size_t request, const char* key) const {
+        return QJsonDocument::fromJson(server.requests().at(request).body)[key];
+    }
 };
 
-TEST_F(AccountArea, ShowsTheStateOfTheAccount) {
-    signInStored(std::nullopt);
+TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
+    stats = Stats{};
+    stats->crackedScore = 64;
+    open();
+    window->present();
+    EXPECT_EQ(state(), "Not signed in / eb");
+    sendCode("  \tada@example.org \n");
+    EXPECT_EQ(sent(0, "email"), "ada@example.org");
+    EXPECT_EQ(state(), "Code sent to ada@example.org / cb");
+
+    server.enqueue(ScriptedResponse::json(
+        200, sessionAnswer("access-1", "refresh-1", userA, R"(,"expires_in":3600)")));
+    c().codeField->setText("  654321 \n");
+    c().verifyButton->click();
+    EXPECT_FALSE(c().verifyButton->isEnabled());
+    ASSERT_TRUE(waitForRequests(2));
+    EXPECT_EQ(sent(1, "token"), "654321");
+    EXPECT_EQ(state(), "Signed in as ada@example.org / s");
+    EXPECT_EQ(c().emailField->text() + c().codeField->text(), "");
+    EXPECT_EQ(c().lastSyncLabel->text(), "Not synced yet");
+
+    server.enqueue(ScriptedResponse::json(201, ""));
+    c().syncNowButton->click();
+    EXPECT_FALSE(c().syncNowButton->isEnabled());
+    ASSERT_TRUE(waitForRequests(3));
+    EXPECT_EQ(sent(2, "tavrik_score"), 64);
+    EXPECT_EQ(c().lastSyncLabel->text(), "Last synced 2025-01-31");
+    EXPECT_EQ(errorLine(), "");
+
+    c().signOutButton->click();
+    EXPECT_EQ(status(), "Not signed in");
+    EXPECT_FALSE(store->load().has_value());
+    EXPECT_EQ(server.requests().size(), 3u) << "signing out sends nothing";
+    EXPECT_EQ(changes, 0) << "the account controls are not settings";
+}
+
+TEST_F(AccountArea, FollowsChangesMadeElsewhere) {
+    storeSession(now + 7200, std::nullopt);
     open();
     EXPECT_EQ(status(), "Signed in as unknown");
-    EXPECT_EQ(shown(), "s");
-    EXPECT_EQ(c().lastSyncLabel->text(), "Not synced yet");
-    Prefs::setString(Key::lastSyncDate, "2025-01-30");
-    window->refreshAccountUI();
-    EXPECT_EQ(c().lastSyncLabel->text(), "Last synced 2025-01-30");
-
-    auth->signOut();  // elsewhere, as a refresh rejected by the backend would
-    EXPECT_EQ(status(), "Not signed in");
-    EXPECT_EQ(shown(), "eb");
+    auth->signOut();  // as a refresh rejected by the backend would
     sendCode("ada@example.org");
-    EXPECT_EQ(status(), "Code sent to ada@example.org");
-    EXPECT_EQ(shown(), "cb");
     c().codeField->setText("12345");
     auth->signOut();
+    EXPECT_EQ(state(), "Not signed in / eb");
     EXPECT_EQ(c().codeField->text(), "") << "a code typed earlier is cleared";
-
     auth->setConfig({});
-    EXPECT_EQ(status(), "No leaderboard server is configured");
-    EXPECT_EQ(shown(), "b");
-    EXPECT_EQ(changes, 0) << "the account controls are not settings";
+    EXPECT_EQ(state(), "No leaderboard server is configured / b");
 }
 
 TEST_F(AccountArea, RefusesWhatCannotBeRightWithoutARequest) {
@@ -90,41 +115,30 @@ TEST_F(AccountArea, RefusesWhatCannotBeRightWithoutARequest) {
         c().sendCodeButton->click();
         EXPECT_EQ(errorLine(), "Enter a valid email address") << typed;
     }
-    c().verifyButton->click();  // no code sent yet: nothing happens
-    EXPECT_EQ(errorLine(), "Enter a valid email address");
+    EXPECT_TRUE(c().sendCodeButton->isEnabled()) << "held down for a request";
     window->refreshAccountUI();
     EXPECT_EQ(errorLine(), "") << "the next refresh clears the line";
-
     sendCode("ada@example.org");
     for (const char* typed : {"12345", " 12345 ", "1234567", ""}) {
         c().codeField->setText(typed);
         c().verifyButton->click();
         EXPECT_EQ(errorLine(), "Enter the 6-digit code from your email") << typed;
     }
+    EXPECT_TRUE(c().verifyButton->isEnabled()) << "held down for a request";
     drainEvents();
     EXPECT_EQ(server.requests().size(), 1u);
-    EXPECT_TRUE(c().sendCodeButton->isEnabled() && c().verifyButton->isEnabled());
 }
 
 TEST_F(AccountArea, ShowsTheBackendsTextInAmberAndKeepsWhatWasTyped) {
     open();
+    const int baseHeight = window->contentView()->height();
     sendCode("ada@example.org",
              ScriptedResponse::json(429, R"({"msg":"Email rate limit exceeded"})"));
     EXPECT_EQ(errorLine(), "Email rate limit exceeded");
     EXPECT_EQ(c().accountErrorLabel->palette().color(QPalette::WindowText), Theme::amber);
-    EXPECT_EQ(shown(), "eb");
-    EXPECT_EQ(c().emailField->text(), "ada@example.org");
-
-    sendCode("ada@example.org");
-    server.enqueue(ScriptedResponse::json(403, R"({"msg":"Token has expired or is invalid"})"));
-    c().codeField->setText("000000");
-    c().verifyButton->click();
-    ASSERT_TRUE(waitForRequests(3));
-    EXPECT_EQ(errorLine(), "Token has expired or is invalid");
-    EXPECT_EQ(shown(), "cb");
-
+    EXPECT_EQ(c().emailField->text() + QString::fromStdString(shown()), "ada@example.orgeb");
+    EXPECT_EQ(window->contentView()->height(), baseHeight);
     // A long message wraps, and the content grows to keep it in reach.
-    const int baseHeight = window->contentView()->height();
     sendCode("ada@example.org",
              ScriptedResponse::json(500, R"({"msg":"The service is temporarily unavailable )"
                                          R"(because of scheduled maintenance of the )"
@@ -135,18 +149,16 @@ TEST_F(AccountArea, ShowsTheBackendsTextInAmberAndKeepsWhatWasTyped) {
 }
 
 TEST_F(AccountArea, SyncNowSaysWhyNothingWasUploaded) {
-    store->save(AuthSession{"access-old", "refresh-old", now + 30, "user-1", "ada@example.org"});
+    storeSession(now + 30);
     open();
     c().syncNowButton->click();
     EXPECT_EQ(errorLine(), "No stats available yet");
-
     stats = Stats{};
     Prefs::setBoolean(Key::privateMode, true);
     c().syncNowButton->click();
     EXPECT_EQ(errorLine(), "Sync failed: Private mode is on -- nothing leaves this computer");
     drainEvents();
     EXPECT_TRUE(server.requests().empty());
-
     // A refresh rejected during the upload signs out and still shows the failure.
     Prefs::setBoolean(Key::privateMode, false);
     server.enqueue(ScriptedResponse::json(401, R"({"msg":"Invalid Refresh Token"})"));
@@ -158,7 +170,7 @@ TEST_F(AccountArea, SyncNowSaysWhyNothingWasUploaded) {
 }
 
 TEST_F(AccountArea, TheServerIsStoredOnlyWhenValidAndChangingItSignsOut) {
-    signInStored();
+    storeSession(now + 7200);
     auth = std::make_unique<AuthManager>(BackendConfig{}, store);
     window = std::make_unique<SettingsWindowController>(*auth);
     ASSERT_EQ(shown(), "b") << "a stored session is of no use without a server";
@@ -177,16 +189,13 @@ TEST_F(AccountArea, TheServerIsStoredOnlyWhenValidAndChangingItSignsOut) {
     c().boardSaveButton->click();
     EXPECT_EQ(auth->config(), (BackendConfig{server.baseUrl(), testKey}));
     EXPECT_EQ(c().boardUrlField->text().toStdString(), server.baseUrl());
-    EXPECT_FALSE(auth->session());
-    EXPECT_FALSE(store->load()) << "the old server's session is gone";
+    EXPECT_FALSE(auth->session() || store->load()) << "the old server's session is gone";
     EXPECT_EQ(shown(), "eb");
-
     c().boardUrlField->clear();
     c().boardKeyField->clear();
     c().boardSaveButton->click();
     EXPECT_FALSE(Prefs::isSet(Key::boardUrl) || Prefs::isSet(Key::boardKey));
     EXPECT_EQ(status(), BoardServer::noServerText);
-    drainEvents();
     EXPECT_TRUE(server.requests().empty());
 }
 
@@ -199,44 +208,6 @@ TEST_F(AccountArea, ACompletionAfterTheWindowIsGoneIsDropped) {
     ASSERT_TRUE(waitUntil([&] { return auth->pendingEmail().has_value(); }));
     drainEvents();
     auth->signOut();  // its change callback must not reach the destroyed window
-    EXPECT_FALSE(auth->pendingEmail().has_value());
-}
-
-TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
-    stats = Stats{};
-    stats->crackedScore = 64;
-    open();
-    window->present();
-    sendCode("  \tada@example.org \n");
-    EXPECT_EQ(QJsonDocument::fromJson(server.requests()[0].body)["email"].toString(),
-              "ada@example.org");
-
-    server.enqueue(ScriptedResponse::json(
-        200, sessionAnswer("access-1", "refresh-1", "6f1c2a34-0000-4000-8000-00000000abcd",
-                           R"(,"expires_in":3600)")));
-    c().codeField->setText("  654321 \n");
-    c().verifyButton->click();
-    EXPECT_FALSE(c().verifyButton->isEnabled());
-    ASSERT_TRUE(waitForRequests(2));
-    EXPECT_EQ(QJsonDocument::fromJson(server.requests()[1].body)["token"].toString(), "654321");
-    EXPECT_EQ(status(), "Signed in as ada@example.org");
-    EXPECT_EQ(shown(), "s");
-    EXPECT_EQ(c().emailField->text(), "");
-    EXPECT_EQ(c().codeField->text(), "");
-
-    server.enqueue(ScriptedResponse::json(201, ""));
-    c().syncNowButton->click();
-    EXPECT_FALSE(c().syncNowButton->isEnabled());
-    ASSERT_TRUE(waitForRequests(3));
-    EXPECT_EQ(QJsonDocument::fromJson(server.requests()[2].body)["tavrik_score"].toInt(), 64);
-    EXPECT_EQ(c().lastSyncLabel->text(), "Last synced 2025-01-31");
-    EXPECT_EQ(errorLine(), "");
-
-    c().signOutButton->click();
-    EXPECT_EQ(status(), "Not signed in");
-    EXPECT_FALSE(store->load().has_value());
-    EXPECT_EQ(server.requests().size(), 3u) << "signing out sends nothing";
-    EXPECT_EQ(changes, 0);
 }
 
 }  // namespace

@@ -8,16 +8,12 @@
 #include "account/SessionStore.h"
 #include "settings/SettingsWindowController.h"
 #include "tests/account/AccountTestSupport.h"
-#include "tests/support/EventLoop.h"
-#include "tests/support/LocalHttpServer.h"
 #include "tests/support/WidgetApp.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QString>
-#include <QtGlobal>
 
 #include <gtest/gtest.h>
 
@@ -33,23 +29,20 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 namespace tavrik::test {
 
 inline void clearPreferences() {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, "Tavrik", "Tavrik");
-    s.clear();
-    s.sync();
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Tavrik", "Tavrik").clear();
 }
 
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public AccountTest {
 protected:
     void SetUp() override {
         widgetApp();
         clearPreferences();
-        ASSERT_TRUE(server.start());
+        AccountTest::SetUp();
     }
 
     // Makes the manager (loading whatever the store holds) and the window.
     void open() {
-        auth = std::make_unique<AuthManager>(BackendConfig{server.baseUrl(), testKey}, store,
-                                             AuthManager::Options{60'000, [this] { return now; }});
+        auth = makeManager();
         window = std::make_unique<SettingsWindowController>(
             *auth, [this] { ++changes; }, [this] { return stats; });
     }
@@ -68,15 +61,6 @@ protected:
         return ok;
     }
 
-    void signInStored(std::optional<std::string> email = "ada@example.org") {
-        store->save(AuthSession{"access-old", "refresh-old", now + 7200,
-                                "6f1c2a34-0000-4000-8000-00000000abcd", std::move(email)});
-    }
-
-    LocalHttpServer server;
-    std::shared_ptr<MemorySessionStore> store = std::make_shared<MemorySessionStore>();
-    double now = berlinEvening;
-    int changes = 0;
     std::optional<Stats> stats;
     std::unique_ptr<AuthManager> auth;  // declared before window: outlives it
     std::unique_ptr<SettingsWindowController> window;

@@ -19,26 +19,23 @@ template <class App>
 class TestAppEnvironment final : public ::testing::Environment {
 public:
     void SetUp() override { app(); }
-    void TearDown() override { holder().reset(); }
+    void TearDown() override { s_app.reset(); }
 
     static App& app() {
-        if (!holder()) {
-            static int argc = 1;
-            static char name[] = "tavrik-test";
-            static char* argv[] = {name, nullptr};
+        static int argc = 1;
+        static char name[] = "tavrik-test";
+        static char* argv[] = {name, nullptr};
+        if (!s_app) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             }
-            holder() = std::make_unique<App>(argc, argv);
+            s_app = std::make_unique<App>(argc, argv);
         }
-        return *holder();
+        return *s_app;
     }
 
 private:
-    static std::unique_ptr<App>& holder() {
-        static std::unique_ptr<App> instance;
-        return instance;
-    }
+    static inline std::unique_ptr<App> s_app;
 };
 
 // Registers the environment before main() in every binary that includes the header using it.
