@@ -48,7 +48,6 @@ TEST(Milestones, LinesStreakAndBadgeRules) {
         EXPECT_EQ(out.celebrate, t.celebrate) << t.rule;
         EXPECT_EQ(out.memory, t.remembered) << t.rule;
     }
-    EXPECT_EQ(Milestones::earnedBadges(make(0, 0, 0, 6)), 6);
 }
 
 TEST(Milestones, StreakAtRiskNeedsProtectionARunningStreakAndNothingCodedToday) {
