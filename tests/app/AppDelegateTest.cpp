@@ -2,7 +2,11 @@
 // menu, streak protection, milestones, the card and the overlay's buttons.
 
 #include "app/AppDelegate.h"
+#include "app/NotchOverlay.h"
 #include "engine/StatsCache.h"
+#include "notch/NotchContentView.h"
+#include "notch/NotchController.h"
+#include "notch/NotchPanel.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
@@ -44,25 +48,17 @@ public:
         calls.push_back("setActions");
     }
     void setLook(const Look& l) override { look = l; }
-    void showStats(const Stats& s, bool a) override {
-        stats = s;
-        amber = a;
-        calls.push_back("showStats");
+    void showStats(const Stats&, bool amber) override {
+        calls.push_back(amber ? "amber" : "showStats");
     }
     void relayout() override { calls.push_back("relayout"); }
-    void setHidden(bool h) override {
-        hidden = h;
-        calls.push_back(h ? "hide" : "show");
-    }
+    void setHidden(bool hidden) override { calls.push_back(hidden ? "hide" : "show"); }
     void bringToFront() override { calls.push_back("bringToFront"); }
     void celebrate() override { calls.push_back("celebrate"); }
 
     Actions actions;
     Calls calls;
-    std::optional<Stats> stats;
     Look look;
-    bool amber = false;
-    bool hidden = false;
 };
 
 class AppDelegateTest : public ::testing::Test {
@@ -90,7 +86,7 @@ protected:
         delegate->applicationDidFinishLaunching();
     }
     bool waitApplied(int n) {
-        return test::waitFor([&] { return applied >= n; });
+        return test::waitUntil([&] { return applied >= n; });
     }
 
     test::FakeJob fake;
@@ -101,10 +97,18 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(AppDelegateTest, RequestsWhileABuildIsPendingAreDroppedTimerBuildsAreNot) {
+// The cached statistics are shown before the first build; requests while a build is pending
+// are dropped, the timer's builds are not, and any applied build clears the pending flag.
+TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDroppedTimerBuildsNot) {
+    Stats cached = sample();
+    cached.crackedScore = 17;
+    ASSERT_TRUE(StatsCache::save(cached, tmp.path() / "cache"));
     fake.open = false;
     launch();
-    ASSERT_TRUE(test::waitFor([&] { return fake.started == 1; }));
+    EXPECT_EQ(overlay->calls, (Calls{"setActions", "showStats", "upload", "bringToFront"}));
+    EXPECT_EQ(delegate->headerItem()->text(),
+              QString::fromUtf8("Tavrik Score 17 \u00B7 $3.46 \u00B7 12k lines"));
+    ASSERT_TRUE(test::waitUntil([&] { return fake.started == 1; }));
     for (int i = 0; i < 3; ++i) {
         delegate->refreshNow();
     }
@@ -112,27 +116,13 @@ TEST_F(AppDelegateTest, RequestsWhileABuildIsPendingAreDroppedTimerBuildsAreNot)
     QMetaObject::invokeMethod(&delegate->statsThread().worker(), &StatsWorker::onTimerFired,
                               Qt::QueuedConnection);
     fake.open = true;
-    ASSERT_TRUE(waitApplied(2));
-    EXPECT_FALSE(delegate->isRefreshing());
-    delegate->refreshNow();  // any applied build cleared the flag
     ASSERT_TRUE(waitApplied(3));
+    EXPECT_EQ(delegate->stats(), sample());
+    EXPECT_FALSE(delegate->isRefreshing());
+    delegate->refreshNow();
+    ASSERT_TRUE(waitApplied(4));
     test::spin(50);
     EXPECT_EQ(fake.started, 3);
-}
-
-TEST_F(AppDelegateTest, TheCachedStatsAreShownAtLaunchBeforeTheFirstBuild) {
-    Stats cached = sample();
-    cached.crackedScore = 17;
-    ASSERT_TRUE(StatsCache::save(cached, tmp.path() / "cache"));
-    fake.open = false;
-    launch();
-    EXPECT_EQ(overlay->stats, cached);
-    EXPECT_EQ(overlay->calls, (Calls{"setActions", "showStats", "upload", "bringToFront"}));
-    EXPECT_EQ(delegate->headerItem()->text(),
-              QString::fromUtf8("Tavrik Score 17 \u00B7 $3.46 \u00B7 12k lines"));
-    fake.open = true;
-    ASSERT_TRUE(waitApplied(2));
-    EXPECT_EQ(delegate->stats(), sample());
 }
 
 TEST_F(AppDelegateTest, EachApplyCelebratesThenUploadsAndProtectionTogglesAmberWithoutABuild) {
@@ -145,13 +135,11 @@ TEST_F(AppDelegateTest, EachApplyCelebratesThenUploadsAndProtectionTogglesAmberW
     next.codedToday = false;
     overlay->calls.clear();
     delegate->apply(next);
-    EXPECT_EQ(overlay->calls, (Calls{"showStats", "celebrate", "upload"}));
+    EXPECT_EQ(overlay->calls, (Calls{"amber", "celebrate", "upload"}));
     EXPECT_EQ(Prefs::integer(Prefs::Key::msLines), 100'010);
-
-    EXPECT_TRUE(overlay->amber);
     for (const bool on : {false, true}) {
         delegate->protectItem()->trigger();
-        EXPECT_EQ(overlay->amber, on);
+        EXPECT_EQ(overlay->calls.back(), on ? "amber" : "showStats");
         EXPECT_EQ(Prefs::storedBoolean(Prefs::Key::streakProtection), on);
     }
     EXPECT_EQ(fake.started, 1);
@@ -180,9 +168,9 @@ TEST_F(AppDelegateTest, ClicksOpenAClosedMenuOnlyAndShortcutsWorkWhileItIsOpen) 
             reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
         menu->close();
         Q_EMIT delegate->statusItem()->activated(reason);
-        EXPECT_EQ(test::waitFor([&] { return menu->isVisible(); }, opens ? 2000 : 100), opens);
+        EXPECT_EQ(test::waitUntil([&] { return menu->isVisible(); }, opens ? 2000 : 100), opens);
         menu->popup(QPoint(321, 123));
-        ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return menu->isVisible(); }));
         const QPoint at = menu->pos();
         Q_EMIT delegate->statusItem()->activated(reason);
         QCoreApplication::processEvents();
@@ -222,7 +210,7 @@ TEST_F(AppDelegateTest, TheOverlayButtonsSettingsAndHideNotchReachTheDelegateWhi
     EXPECT_EQ(overlay->look.wingStat, 2);  // the overlay shows the new figure
     delegate->hideNotchItem()->trigger();
     EXPECT_TRUE(Prefs::boolean(Prefs::Key::notchHidden));
-    EXPECT_TRUE(overlay->hidden);
+    EXPECT_EQ(overlay->calls.back(), "hide");
 
     // The settings window wrote the notch shown and an accent.
     Prefs::setBoolean(Prefs::Key::notchHidden, false);
@@ -240,6 +228,28 @@ TEST_F(AppDelegateTest, TheOverlayButtonsSettingsAndHideNotchReachTheDelegateWhi
     actions.cycle();
     EXPECT_TRUE(revealed.empty());
     EXPECT_EQ(Prefs::wingStat(), 2);
+}
+
+// The real overlay: new figures re-place the collapsed strip, which grows with the number, but
+// leave an expanded overlay's frame alone.
+TEST(NotchOverlay, NewStatsRePlaceTheCollapsedStripButNotAnExpandedOne) {
+    test::widgetApp();
+    NotchOverlay overlay;
+    NotchController& notch = overlay.controller();
+    Look look;
+    look.wingStat = 5;  // total dollars
+    overlay.setLook(look);
+    overlay.bringToFront();
+    const QRect narrow = notch.panel().geometry();
+    Stats s;
+    s.cost = 1e12;
+    overlay.showStats(s, false);
+    EXPECT_GT(notch.panel().geometry().width(), narrow.width());
+    notch.content().setExpanded(true);
+    notch.applyFrame(true, false);
+    const QRect expanded = notch.panel().geometry();
+    overlay.showStats({}, false);
+    EXPECT_EQ(notch.panel().geometry(), expanded);
 }
 
 }  // namespace

@@ -1,40 +1,28 @@
 #pragma once
 
-// Helpers of the application tests: waiting on the event loop, and a build job whose builds
-// the test can hold back and count.
+// Helpers of the application tests: a fresh installation, and a build job whose builds the
+// test can hold back and count.
 
 #include "app/AppDelegate.h"
 #include "app/StatsWorker.h"
 #include "prefs/Prefs.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/IsolatedSettings.h"
 #include "tests/support/WidgetApp.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <atomic>
 #include <filesystem>
-#include <functional>
 
 namespace tavrik::test {
 
 // The test process's own settings and runtime folders, set before main().
 inline const IsolatedSettings isolatedSettings;
 
-// Runs the event loop until done() holds or timeoutMs passes; returns done().
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 10'000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return done();
-}
-
+// Runs the event loop for ms milliseconds.
 inline void spin(int ms) {
-    waitFor([] { return false; }, ms);
+    waitUntil([] { return false; }, ms);
 }
 
 // Removes every "tavrik." key, so each test starts from a fresh installation.

@@ -79,7 +79,7 @@ TEST(ApplicationProgram, OneInstanceRunsSignalsEndItCleanlyAndADeadProcessesLock
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(TAVRIK_EXE), {"--debug"});
         QByteArray err;
-        ASSERT_TRUE(test::waitFor([&] {
+        ASSERT_TRUE(test::waitUntil([&] {
             app.waitForReadyRead(10);
             return (err += app.readAllStandardError()).contains("[tavrik] refresh @ ");
         })) << sig

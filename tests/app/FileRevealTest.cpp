@@ -52,7 +52,7 @@ TEST(FileReveal, AsksTheFileManagerToShowTheFileElseOpensItsFolder) {
     const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(file.parent_path().string()));
 
     FileReveal::reveal(file);  // no file manager yet
-    ASSERT_TRUE(test::waitFor([&] { return !desktop.opened.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.opened.isEmpty(); }));
     EXPECT_EQ(desktop.opened, QList<QUrl>{folder});
 
     ASSERT_TRUE(bus.registerObject("/org/freedesktop/FileManager1", &desktop,
@@ -60,7 +60,7 @@ TEST(FileReveal, AsksTheFileManagerToShowTheFileElseOpensItsFolder) {
     ASSERT_TRUE(bus.registerService("org.freedesktop.FileManager1"));
     desktop.opened.clear();
     FileReveal::reveal(file);
-    ASSERT_TRUE(test::waitFor([&] { return !desktop.shown.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.shown.isEmpty(); }));
     EXPECT_EQ(desktop.shown,
               QStringList{QUrl::fromLocalFile(QString::fromStdString(file.string())).toString()});
     test::spin(100);
@@ -68,7 +68,7 @@ TEST(FileReveal, AsksTheFileManagerToShowTheFileElseOpensItsFolder) {
 
     std::filesystem::remove(file);
     FileReveal::reveal(file);
-    ASSERT_TRUE(test::waitFor([&] { return !desktop.opened.isEmpty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.opened.isEmpty(); }));
     EXPECT_EQ(desktop.shown.size(), 1);
     QDesktopServices::unsetUrlHandler("file");
     bus.unregisterService("org.freedesktop.FileManager1");

@@ -36,7 +36,7 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
     const auto timerFires = [&](size_t deliveries) {
         QMetaObject::invokeMethod(&thread.worker(), &StatsWorker::onTimerFired,
                                   Qt::QueuedConnection);
-        return test::waitFor([&] { return delivered.size() == deliveries; });
+        return test::waitUntil([&] { return delivered.size() == deliveries; });
     };
     ASSERT_TRUE(timerFires(1));  // nothing built yet: build
     fake.stats = scored(6);
@@ -44,7 +44,7 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5}));
     EXPECT_EQ(fake.saved, 1);  // handed on, not saved again
     thread.queueBuild();       // a requested build always builds
-    ASSERT_TRUE(test::waitFor([&] { return delivered.size() == 3; }));
+    ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 3; }));
     unchanged = false;
     fake.stats = scored(7);
     ASSERT_TRUE(timerFires(4));
@@ -59,7 +59,7 @@ TEST(StatsWorker, StoppingWaitsForTheRunningBuildAndDropsItsResultAndTheQueuedOn
     auto thread = std::make_unique<StatsThread>(fake.job(), [&](const Stats&) { ++delivered; });
     thread->queueBuild();
     thread->queueBuild();
-    ASSERT_TRUE(test::waitFor([&] { return fake.started >= 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fake.started >= 1; }));
     std::thread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         fake.open = true;
