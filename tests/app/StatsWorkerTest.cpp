@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -29,8 +30,8 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
     test::FakeJob fake;
     fake.stats = scored(5);
     StatsJob job = fake.job();
-    bool unchanged = true;
-    job.unchanged = [&] { return unchanged; };
+    std::atomic<bool> unchanged = true;
+    job.unchanged = [&] { return unchanged.load(); };
     std::vector<std::int64_t> delivered;
     StatsThread thread(job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
     const auto timerFires = [&](size_t deliveries) {

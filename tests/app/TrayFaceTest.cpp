@@ -41,15 +41,16 @@ TEST(TrayFace, EverySizeGetsACrispCentredMarkAndOnlyTheDoubleSizeThe2xDrawing) {
 
     QImage plain(18, 18, QImage::Format_ARGB32_Premultiplied);
     plain.fill(Qt::white);
+    plain.setPixelColor(1, 1, Qt::transparent);  // below 18 pixels the mark is cropped evenly
     QImage twice(36, 36, QImage::Format_ARGB32_Premultiplied);
     twice.fill(Qt::white);
     twice.setPixelColor(0, 0, Qt::transparent);  // a detail only the 2x drawing has
     const struct {
         QImage twice;
         int size, x, alpha;
-    } table[] = {{twice, 36, 0, 0},    {twice, 54, 0, 255},    {QImage(), 36, 0, 255},
-                 {QImage(), 22, 1, 0}, {QImage(), 22, 2, 255}, {QImage(), 22, 19, 255},
-                 {QImage(), 22, 20, 0}};
+    } table[] = {{twice, 36, 0, 0},     {twice, 54, 0, 255},    {QImage(), 36, 0, 255},
+                 {QImage(), 22, 1, 0},  {QImage(), 22, 2, 255}, {QImage(), 22, 19, 255},
+                 {QImage(), 22, 20, 0}, {QImage(), 16, 0, 0}};
     for (const auto& t : table) {
         EXPECT_EQ(TrayFace::logoAt(plain, t.twice, t.size).pixelColor(t.x, t.x).alpha(), t.alpha)
             << t.size << " at " << t.x;
