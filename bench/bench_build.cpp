@@ -2,12 +2,12 @@
 // the peak memory reported belongs to that mode alone.
 //
 //   tavrik_bench cold --home DIR --cache DIR [--runs N] [--manifest FILE]
-//       a build with no parse cache: parse-cache.json in the cache folder is removed before
-//       every run. Reports throughput (MB of log files per second).
+//       a build with no cache: parse-cache.json and fold-cache.json in the cache folder are
+//       removed before every run. Reports throughput (MB of log files per second).
 //   tavrik_bench warm --home DIR --cache DIR [--runs N] [--manifest FILE] [--history DIR]
-//       rebuilds in which nothing changed, through the parse cache a cold run left behind,
-//       keeping the cache in memory between builds as the application does. Reports the
-//       first rebuild (a fresh process reading the cache file, as the command line does),
+//       rebuilds in which nothing changed, through the caches a cold run left behind,
+//       keeping the memo between builds as the application does. Reports the first rebuild
+//       (a fresh process reading the cache files, as the command line does),
 //       the median of the later ones, and whether the cache file was rewritten. With
 //       --history, vanished files keep counting from the kept history in DIR.
 //
@@ -18,6 +18,7 @@
 
 #include "engine/CodexParser.h"
 #include "engine/Environment.h"
+#include "engine/FoldCache.h"
 #include "engine/ParseCache.h"
 #include "engine/StatsEngine.h"
 
@@ -46,7 +47,7 @@ using namespace tavrik;
 
 constexpr const char* kUsage =
     "usage: tavrik_bench cold|warm --home DIR --cache DIR [--runs N] [--manifest FILE]\n"
-    "  cold      build with no parse cache (parse-cache.json in --cache is removed first)\n"
+    "  cold      build with no cache (both cache files in --cache are removed first)\n"
     "  warm      rebuild with nothing changed, through the cache a cold run left\n"
     "  --home    home-like folder holding .claude/projects and .codex/sessions\n"
     "  --cache   folder of parse-cache.json (used only by this benchmark)\n"
@@ -296,6 +297,7 @@ int main(int argc, char** argv) {
         if (!warm) {
             std::error_code ec;
             fs::remove(cacheFile, ec);
+            fs::remove(args.cache / FoldSummary::fileName, ec);
         }
         const long long read0 = bytesRead();
         const double cpu0 = cpuSeconds();
