@@ -252,6 +252,21 @@ std::vector<FileContribution> readFiles(const std::vector<LogFile>& files,
     return read;
 }
 
+// Folds the files in order, each from the cache or read anew. The files the cache cannot
+// answer for are read in parallel first, so the sums come out the same whatever the number of
+// threads: the fold asks the cache again and meets the misses in the same order, as each path
+// appears once.
+void foldFiles(const std::vector<LogFile>& files, unsigned threads, ParseCache& cache, bool& dirty,
+               Fold& fold) {
+    std::vector<FileContribution> read = readFiles(files, uncachedFiles(files, cache), threads);
+    std::size_t nextRead = 0;
+    const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
+    FileContribution fresh;
+    for (const LogFile& f : files) {
+        fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh), true);
+    }
+}
+
 // Returns the digest of what a fold is made from: the local zone, the readers' version and
 // every file in walk order with its reader, size and modification time. Each step goes
 // through splitmix64's finaliser, a bijection that spreads every bit, so 64 bits leave an
@@ -406,18 +421,7 @@ Stats build(const BuildInputs& in, ParseCacheMemo* memo, std::map<std::string, D
         }
     } else {
         cache = ParseCache::load(in.cacheDir, ParseCache::sizeBound(logBytes, files.size()), memo);
-        // The files are read in parallel, then folded in order: the sums come out the same
-        // whatever the number of threads. The fold asks the cache again and meets the misses
-        // in the same order, as each path appears once.
-        const std::vector<std::size_t> toRead = uncachedFiles(files, cache);
-        std::vector<FileContribution> read = readFiles(files, toRead, threads);
-        std::size_t nextRead = 0;
-        const Reader takeRead = [&](const std::string&) { return std::move(read[nextRead++]); };
-        FileContribution fresh;
-        for (const LogFile& f : files) {
-            fold.add(loadOrParse(*f.path, f.stamp, cache, dirty, takeRead, fresh), true);
-        }
-        std::vector<FileContribution>().swap(read);  // what was read now lives in the cache
+        foldFiles(files, threads, cache, dirty, fold);
         FoldCache::save(fold.summary(digest), in.cacheDir);
     }
     // Vanished files keep counting from the kept history (which takes them from the cache
