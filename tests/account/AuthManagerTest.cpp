@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <map>
 
 namespace tavrik::test {
 namespace {
@@ -19,9 +21,6 @@ TEST(StoredSession, RoundTripsAndRefusesAMissingOrMistypedKey) {
     EXPECT_EQ(json, R"({"accessToken":"a","refreshToken":"r","expiresAt":1738350000.5,)"
                     R"("userId":"u","email":"ada@example.org"})");
     EXPECT_EQ(sessionFromJson(json), full);
-    EXPECT_EQ(sessionFromJson(R"({"userId":"u","x":[1],"expiresAt":1,"refreshToken":"r",)"
-                              R"("accessToken":"a","email":null})"),
-              (AuthSession{"a", "r", 1, "u", std::nullopt}));
     for (const std::string key : {"accessToken", "refreshToken", "expiresAt", "userId", "email"}) {
         const auto at = json.find('"' + key + '"');
         // A first copy of the key with a value of the wrong type, or the key renamed.
@@ -38,79 +37,85 @@ TEST(StoredSession, RoundTripsAndRefusesAMissingOrMistypedKey) {
     EXPECT_EQ(store.load(), full);
 }
 
-TEST_F(Auth, EachOperationPostsItsBodyWithTheKeyAndNoAuthorization) {
-    storeSession(now + 30);  // close to expiry: asking for a token refreshes
-    auto m = makeManager();
-    const std::tuple<const char*, const char*, std::function<void()>> cases[] = {
-        {"/auth/v1/otp", R"({"email":"a\"b\\c@example.org","create_user":true})",
-         [&] { sendOTP(*m, "a\"b\\c@example.org"); }},
-        {"/auth/v1/verify", R"({"type":"email","email":"ada@example.org","token":"123456"})",
-         [&] { verifyOTP(*m, "ada@example.org", "123456"); }},
-        {"/auth/v1/token?grant_type=refresh_token", R"({"refresh_token":"refresh-old"})",
-         [&] { token(*m); }},
-    };
-    for (const auto& [target, body, call] : cases) {
-        server.enqueue(ScriptedResponse::json(400, "{}"));
-        call();
-        const auto& r = server.requests().back();
-        EXPECT_EQ(r.method + " " + r.target, QByteArray("POST ") + target);
-        EXPECT_EQ(r.header("apikey"), QByteArray::fromStdString(testKey));
-        EXPECT_EQ(r.header("Content-Type"), "application/json");
-        EXPECT_FALSE(r.header("Authorization"));
-        EXPECT_EQ(r.body, body);
-    }
-    EXPECT_EQ(server.requests().size(), 3u);
-}
-
-TEST_F(Auth, FailuresCarryTheBackendsFirstStringOrSayWhatWentWrong) {
-    const std::pair<ScriptedResponse, AuthError> cases[] = {
-        {ScriptedResponse::json(403, R"({"code":403,"msg":"Token has expired"})"),
-         AuthError::server(403, "Token has expired")},
-        {ScriptedResponse::text(500, "<html>upstream exploded</html>"),
-         AuthError::server(500, "Request failed (500)")},
-        {ScriptedResponse::json(
-             400, R"({"error":"invalid_grant","error_description":"Invalid login","msg":"x"})"),
-         AuthError::server(400, "Invalid login")},
-        {ScriptedResponse::json(422, R"({"msg":7,"message":null,"error":"weak"})"),
-         AuthError::server(422, "weak")},
-        {ScriptedResponse::silence(), AuthError::network("The request timed out.")},
-    };
+// One conversation with the backend, from the first refused code to the refreshes: each step's
+// request (target, body, headers), its result, and the session it leaves in memory and store.
+TEST_F(Auth, EveryAnswerOfOneConversationLeavesTheRightSession) {
     auto m = makeManager(store, 300);
-    for (const auto& [answer, expected] : cases) {
-        server.enqueue(answer);
-        EXPECT_EQ(sendOTP(*m, "ada@example.org").error(), expected);
-    }
-    EXPECT_FALSE(m->pendingEmail());
-    EXPECT_EQ(changes, 0);
-    EXPECT_EQ(server.requests().size(), std::size(cases));
-}
-
-TEST_F(Auth, VerifyStoresTheSessionWithItsExpiryOrRefusesAnAnswerWithout) {
-    const std::pair<QByteArray, std::optional<AuthSession>> cases[] = {
-        {sessionAnswer("a1", "r1", userA, R"(,"expires_at":1738350000,"expires_in":99)"),
-         AuthSession{"a1", "r1", 1738350000, userA, "ada@example.org"}},
-        {sessionAnswer("a1", "r1", userA, R"(,"expires_in":120)"),
-         AuthSession{"a1", "r1", berlinEvening + 120, userA, "ada@example.org"}},
-        {sessionAnswer("a1", "r1", userA, R"(,"expires_at":"soon")"),
-         AuthSession{"a1", "r1", berlinEvening + 3600, userA, "ada@example.org"}},
-        {R"({"access_token":"a1","refresh_token":"r1","user":{"id":"u"},"expires_in":60})",
-         AuthSession{"a1", "r1", berlinEvening + 60, "u", std::nullopt}},
-        {R"({"access_token":"a1","refresh_token":"r1","user":{"id":42}})", std::nullopt},
-        {"not json", std::nullopt},
+    const std::string email = "a\"b\\c@example.org";
+    const std::map<QByteArray, QByteArray> bodies = {
+        {"/auth/v1/otp", R"({"email":"a\"b\\c@example.org","create_user":true})"},
+        {"/auth/v1/verify", R"({"type":"email","email":"a\"b\\c@example.org","token":"123456"})"},
+        {"/auth/v1/token?grant_type=refresh_token", R"({"refresh_token":"r1"})"},
     };
-    for (const auto& [answer, expected] : cases) {
-        SCOPED_TRACE(answer.toStdString());
-        store->remove();
-        auto m = makeManager();
-        server.enqueue(ScriptedResponse::json(200, "{}"));
-        ASSERT_TRUE(sendOTP(*m, "ada@example.org"));
-        server.enqueue(ScriptedResponse::json(200, answer));
-        const auto r = verifyOTP(*m, "ada@example.org", "123456");
-        EXPECT_EQ(r ? std::optional<AuthError>() : r.error(),
-                  expected ? std::nullopt : std::optional(AuthError::decode()));
-        EXPECT_EQ(m->session(), expected);
-        EXPECT_EQ(store->load(), expected);
-        EXPECT_EQ(m->pendingEmail().has_value(), !expected);
+    const auto answer = [](const char* extra, const char* mail = R"(,"email":"ada")") {
+        return R"({"access_token":"a1","refresh_token":"r1","user":{"id":"u")" + QByteArray(mail)
+               + "}" + extra + "}";
+    };
+    // The session held, as its seconds to expiry and its e-mail address; "" when signed out.
+    const auto held = [](const std::optional<AuthSession>& s) -> std::string {
+        if (!s) {
+            return "";
+        }
+        EXPECT_EQ(s->accessToken + s->refreshToken + s->userId, "a1r1u");
+        return std::to_string(std::lround(s->expiresAt - berlinEvening)) + " "
+               + s->email.value_or("-");
+    };
+    const QByteArray no = R"({"msg":"No"})";
+    const std::string decode = AuthError::decode().errorDescription();
+    const struct {
+        char call;   // s(end a code), v(erify it), t(oken, refreshed when due)
+        int status;  // of the answer; 0: nothing may be sent, -1: no answer
+        QByteArray answer;
+        std::string result;  // the error's text; "" for success
+        std::string after;
+    } steps[] = {
+        {'t', 0, "", "Not signed in", ""},
+        {'s', 403, R"({"code":403,"msg":"Token has expired"})", "Token has expired", ""},
+        {'s', 500, "<html>upstream exploded</html>", "Request failed (500)", ""},
+        {'s', 400, R"({"error":"x","error_description":"No","msg":"y"})", "No", ""},
+        {'s', 422, R"({"msg":7,"message":null,"error":"weak"})", "weak", ""},
+        {'s', -1, "", "The request timed out.", ""},
+        {'s', 200, "{}", "", ""},
+        {'v', 200, "not json", decode, ""},
+        {'v', 200, R"({"access_token":"a","refresh_token":"r","user":{"id":42}})", decode, ""},
+        {'v', 200, answer(R"(,"expires_at":"soon")"), "", "3600 ada"},
+        {'v', 200, answer(R"(,"expires_in":99,"expires_at":1738346461)"), "", "61 ada"},
+        {'t', 0, "", "", "61 ada"},
+        {'v', 200, answer(R"(,"expires_in":60)", ""), "", "60 -"},
+        {'t', 503, no, "No", "60 -"},
+        {'t', 403, no, "No", "60 -"},
+        {'t', 401, no, "No", ""},
+        {'v', 200, answer(R"(,"expires_in":60)"), "", "60 ada"},
+        {'t', 400, no, "No", ""},
+        {'v', 200, answer(R"(,"expires_in":60)"), "", "60 ada"},
+        {'t', 200, answer(R"(,"expires_in":120)"), "", "120 ada"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(&step - steps);
+        const std::size_t before = server.requests().size();
+        if (step.status != 0) {
+            server.enqueue(step.status < 0 ? ScriptedResponse::silence()
+                                           : ScriptedResponse::json(step.status, step.answer));
+        }
+        const Result<Done> r = step.call == 's' ? sendOTP(*m, email)
+                               : step.call == 'v'
+                                   ? verifyOTP(*m, email, "123456")
+                                   : await<Done>([&](auto done) {
+                                         m->validAccessToken([done](auto t) {
+                                             done(t ? Result<Done>(Done{}) : t.error());
+                                         });
+                                     });
+        EXPECT_EQ(r ? "" : r.error().errorDescription(), step.result);
+        EXPECT_EQ(held(m->session()), step.after);
+        EXPECT_EQ(held(store->load()), step.after);
+        ASSERT_EQ(server.requests().size(), before + (step.status != 0));
+        if (step.status != 0) {
+            const auto& q = server.requests().back();
+            EXPECT_EQ(q.method + " " + q.body, "POST " + bodies.at(q.target));
+            EXPECT_EQ(q.header("apikey"), QByteArray::fromStdString(testKey));
+            EXPECT_EQ(q.header("Content-Type"), "application/json");
+            EXPECT_FALSE(q.header("Authorization"));
+        }
     }
 }
 
@@ -129,46 +134,15 @@ TEST_F(Auth, ChangingTheServerSignsOutAndDropsTheOldServersAnswers) {
     EXPECT_FALSE(m->session()) << "an answer of the old server must not sign in";
 }
 
-TEST_F(Auth, ASessionIsRefreshedOnlyWithin60SecondsOfExpiry) {
-    EXPECT_EQ(token(*makeManager()).error().errorDescription(), "Not signed in");
-    storeSession(now + 61);
-    auto m = makeManager();
-    EXPECT_EQ(token(*m).value(), "access-old");
-    EXPECT_TRUE(server.requests().empty());
-    now += 1;  // 60 seconds left
-    server.enqueue(ScriptedResponse::json(
-        200, sessionAnswer("access-new", "refresh-new", userA, R"(,"expires_in":3600)")));
-    EXPECT_EQ(token(*m).value(), "access-new");
-    const AuthSession expected{"access-new", "refresh-new", now + 3600, userA, "ada@example.org"};
-    EXPECT_EQ(m->session(), expected);
-    EXPECT_EQ(store->load(), expected);
-    EXPECT_EQ(changes, 1);
-}
-
-TEST_F(Auth, ARefreshRejectedWith400Or401SignsOutOtherFailuresKeepTheSession) {
-    for (const int status : {400, 401, 403, 503}) {
-        storeSession(now - 5);
-        auto m = makeManager();
-        server.enqueue(ScriptedResponse::json(status, R"({"msg":"No"})"));
-        EXPECT_EQ(token(*m).error(), AuthError::server(status, "No"));
-        const bool signsOut = status == 400 || status == 401;
-        EXPECT_EQ(m->session().has_value(), !signsOut) << status;
-        EXPECT_EQ(store->storedText().has_value(), !signsOut) << status;
-    }
-}
-
 TEST_F(Auth, OverlappingRefreshesShareOneRequestAndSignOutWinsOverTheirAnswer) {
     storeSession(now + 10);
     auto m = makeManager();
-    std::vector<std::string> tokens;
-    const auto ask = [&] {
-        m->validAccessToken([&](Result<std::string> r) { tokens.push_back(r ? r.value() : "-"); });
-    };
     for (const bool signOut : {false, true}) {
         server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-new", "r2", userA)));
-        tokens.clear();
-        ask();
-        ask();
+        std::vector<std::string> tokens;
+        for (int i = 0; i < 2; ++i) {
+            m->validAccessToken([&](auto r) { tokens.push_back(r ? r.value() : "-"); });
+        }
         if (signOut) {
             m->signOut();
         }

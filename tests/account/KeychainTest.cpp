@@ -5,10 +5,14 @@
 #include "tests/account/AccountTestSupport.h"
 #include "tests/support/TempDir.h"
 
+#include <QSettings>
+
 #include <gtest/gtest.h>
 #include <libsecret/secret.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace tavrik::test {
@@ -71,27 +75,12 @@ TEST_F(Keychain, ASavedSessionReplacesAnyItemOfTheServiceAndLoadsBack) {
     EXPECT_EQ(itemsInKeyring(), 0u);
 }
 
-TEST_F(Keychain, TheDryRunShowsTheUserFromTheKeyringAndNeitherTokenNorKey) {
-    // The program reads its server from the same preferences folder (XDG_CONFIG_HOME).
+// A start for someone who never signed in must not wake the Secret Service: the store asks
+// the keyring only once it has put a session there itself. The real program reads that session
+// and the server from the same keyring and preferences; no token reaches a file or the output.
+TEST_F(Keychain, OnlyASessionTheStorePutThereIsReadAndTheLatestLastsUntilSignOut) {
     ASSERT_TRUE(Prefs::setString(Prefs::Key::boardUrl, "http://127.0.0.1:9"));
     ASSERT_TRUE(Prefs::setString(Prefs::Key::boardKey, testKey));
-    KeychainSessionStore().save(sessionA);
-    TempDir home;
-    const auto [ok, out] =
-        shell("HOME=" + home.path().string() + " XDG_CACHE_HOME=" + home.path().string()
-              + " '" TAVRIK_EXECUTABLE "' --sync-dry-run");
-    EXPECT_TRUE(ok) << out;
-    EXPECT_NE(out.find("would POST http://127.0.0.1:9/rest/v1/scores"), std::string::npos) << out;
-    EXPECT_NE(out.find(R"("user_id" : "user-A")"), std::string::npos) << out;
-    for (const std::string& secret : {sessionA.accessToken, sessionA.refreshToken, testKey}) {
-        EXPECT_EQ(out.find(secret), std::string::npos) << out;
-    }
-    EXPECT_EQ(SessionKeychain::load(), sessionA);  // read, not changed
-}
-
-// A start for someone who never signed in must not wake the Secret Service: the store asks
-// the keyring only once it has put a session there itself.
-TEST_F(Keychain, OnlyASessionTheStorePutThereIsReadAndTheLatestLastsUntilSignOut) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     SessionKeychain::save(sessionA);  // an item the preferences know nothing of
@@ -105,15 +94,23 @@ TEST_F(Keychain, OnlyASessionTheStorePutThereIsReadAndTheLatestLastsUntilSignOut
     server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-2", "refresh-2", userA)));
     ASSERT_TRUE(token(*m));
     EXPECT_EQ(restart()->session().value().refreshToken, "refresh-2");
+    TempDir home;
+    const auto [ok, out] =
+        shell("HOME=" + home.path().string() + " XDG_CACHE_HOME=" + home.path().string()
+              + " '" TAVRIK_EXECUTABLE "' --sync-dry-run");
+    EXPECT_TRUE(ok && out.find(R"("user_id" : ")" + userA + '"') != std::string::npos) << out;
+    EXPECT_EQ(out.find(testKey), std::string::npos) << out;
+    std::ifstream file(QSettings("Tavrik", "Tavrik").fileName().toStdString());
+    const std::string written = testing::internal::GetCapturedStdout()
+                                + testing::internal::GetCapturedStderr() + out
+                                + std::string(std::istreambuf_iterator<char>(file), {});
+    for (const char* secret : {"access-1", "refresh-1", "access-2", "refresh-2"}) {
+        EXPECT_EQ(written.find(secret), std::string::npos) << secret;
+    }
     m->signOut();
     EXPECT_FALSE(restart()->session());
     EXPECT_EQ(itemsInKeyring(), 0u);
     EXPECT_FALSE(Prefs::boolean(Prefs::Key::sessionStored));
-    const std::string printed =
-        testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
-    for (const char* secret : {"access-1", "refresh-1", "access-2", "refresh-2"}) {
-        EXPECT_EQ(printed.find(secret), std::string::npos) << secret;
-    }
 }
 
 }  // namespace
