@@ -152,6 +152,8 @@ TEST_F(Auth, OverlappingRefreshesShareOneRequestAndSignOutWinsOverTheirAnswer) {
         EXPECT_EQ(m->session().has_value(), !signOut);
         now += 3600;  // the new session, too, is about to expire
     }
+    // A second refresh would reach the server on its own connection, perhaps only now.
+    waitUntil([&] { return server.requests().size() > 2; }, 300);
     EXPECT_EQ(server.requests().size(), 2u);
 }
 
