@@ -58,47 +58,83 @@ protected:
     }
 };
 
+// The whole flow, with what is refused on the way: an address or a code that cannot be right
+// (no request, the button not held down), the backend's refusal (its text in amber, what was
+// typed kept), an upload without statistics or in private mode (nothing sent).
 TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
-    stats = Stats{};
-    stats->crackedScore = 64;
     open();
     window->present();
     EXPECT_EQ(state(), "Not signed in / eb");
+    for (const char* typed : {"", " \n\t ", "ada.example.org"}) {
+        c().emailField->setText(typed);
+        c().sendCodeButton->click();
+        EXPECT_EQ(errorLine(), "Enter a valid email address") << typed;
+        EXPECT_TRUE(c().sendCodeButton->isEnabled()) << "held down for a request";
+    }
+    window->refreshAccountUI();
+    EXPECT_EQ(errorLine(), "") << "the next refresh clears the line";
+    sendCode("ada@example.org",
+             ScriptedResponse::json(429, R"({"msg":"Email rate limit exceeded"})"));
+    EXPECT_EQ(errorLine(), "Email rate limit exceeded");
+    EXPECT_EQ(c().accountErrorLabel->palette().color(QPalette::WindowText), Theme::amber);
+    EXPECT_EQ(c().emailField->text() + QString::fromStdString(shown()), "ada@example.orgeb");
     sendCode("  \tada@example.org \n");
-    EXPECT_EQ(sent(0, "email"), "ada@example.org");
+    EXPECT_EQ(sent(1, "email"), "ada@example.org");
     EXPECT_EQ(state(), "Code sent to ada@example.org / cb");
 
+    for (const char* typed : {"12345", " 12345 ", "1234567", ""}) {
+        c().codeField->setText(typed);
+        c().verifyButton->click();
+        EXPECT_EQ(errorLine(), "Enter the 6-digit code from your email") << typed;
+        EXPECT_TRUE(c().verifyButton->isEnabled()) << "held down for a request";
+    }
     server.enqueue(ScriptedResponse::json(
         200, sessionAnswer("access-1", "refresh-1", userA, R"(,"expires_in":3600)")));
     c().codeField->setText("  654321 \n");
     c().verifyButton->click();
     EXPECT_FALSE(c().verifyButton->isEnabled());
-    ASSERT_TRUE(waitForRequests(2));
-    EXPECT_EQ(sent(1, "token"), "654321");
+    ASSERT_TRUE(waitForRequests(3));
+    EXPECT_EQ(sent(2, "token"), "654321");
     EXPECT_EQ(state(), "Signed in as ada@example.org / s");
     EXPECT_EQ(c().emailField->text() + c().codeField->text(), "");
     EXPECT_EQ(c().lastSyncLabel->text(), "Not synced yet");
 
+    c().syncNowButton->click();
+    EXPECT_EQ(errorLine(), "No stats available yet");
+    stats = Stats{};
+    stats->crackedScore = 64;
+    Prefs::setBoolean(Key::privateMode, true);
+    c().syncNowButton->click();
+    EXPECT_EQ(errorLine(), "Sync failed: Private mode is on -- nothing leaves this computer");
+    Prefs::setBoolean(Key::privateMode, false);
     server.enqueue(ScriptedResponse::json(201, ""));
     c().syncNowButton->click();
     EXPECT_FALSE(c().syncNowButton->isEnabled());
-    ASSERT_TRUE(waitForRequests(3));
-    EXPECT_EQ(sent(2, "tavrik_score"), 64);
+    ASSERT_TRUE(waitForRequests(4));
+    EXPECT_EQ(sent(3, "tavrik_score"), 64);
     EXPECT_EQ(c().lastSyncLabel->text(), "Last synced 2025-01-31");
     EXPECT_EQ(errorLine(), "");
 
     c().signOutButton->click();
     EXPECT_EQ(status(), "Not signed in");
     EXPECT_FALSE(store->load().has_value());
-    EXPECT_EQ(server.requests().size(), 3u) << "signing out sends nothing";
+    EXPECT_EQ(server.requests().size(), 4u) << "signing out sends nothing";
     EXPECT_EQ(changes, 0) << "the account controls are not settings";
 }
 
+// A refresh rejected during an upload signs out and still shows the failure; a sign-out or a
+// server change elsewhere shows at once.
 TEST_F(AccountArea, FollowsChangesMadeElsewhere) {
-    storeSession(now + 7200, std::nullopt);
+    storeSession(now + 30, std::nullopt);
+    stats = Stats{};
     open();
     EXPECT_EQ(status(), "Signed in as unknown");
-    auth->signOut();  // as a refresh rejected by the backend would
+    server.enqueue(ScriptedResponse::json(401, R"({"msg":"Invalid Refresh Token"})"));
+    c().syncNowButton->click();
+    ASSERT_TRUE(waitForRequests(1));
+    EXPECT_EQ(errorLine(), "Sync failed: Invalid Refresh Token");
+    EXPECT_EQ(shown(), "eb");
+    EXPECT_FALSE(Prefs::isSet(Key::lastSyncDate));
     sendCode("ada@example.org");
     c().codeField->setText("12345");
     auth->signOut();
@@ -106,67 +142,6 @@ TEST_F(AccountArea, FollowsChangesMadeElsewhere) {
     EXPECT_EQ(c().codeField->text(), "") << "a code typed earlier is cleared";
     auth->setConfig({});
     EXPECT_EQ(state(), "No leaderboard server is configured / b");
-}
-
-TEST_F(AccountArea, RefusesWhatCannotBeRightWithoutARequest) {
-    open();
-    for (const char* typed : {"", " \n\t ", "ada.example.org"}) {
-        c().emailField->setText(typed);
-        c().sendCodeButton->click();
-        EXPECT_EQ(errorLine(), "Enter a valid email address") << typed;
-    }
-    EXPECT_TRUE(c().sendCodeButton->isEnabled()) << "held down for a request";
-    window->refreshAccountUI();
-    EXPECT_EQ(errorLine(), "") << "the next refresh clears the line";
-    sendCode("ada@example.org");
-    for (const char* typed : {"12345", " 12345 ", "1234567", ""}) {
-        c().codeField->setText(typed);
-        c().verifyButton->click();
-        EXPECT_EQ(errorLine(), "Enter the 6-digit code from your email") << typed;
-    }
-    EXPECT_TRUE(c().verifyButton->isEnabled()) << "held down for a request";
-    drainEvents();
-    EXPECT_EQ(server.requests().size(), 1u);
-}
-
-TEST_F(AccountArea, ShowsTheBackendsTextInAmberAndKeepsWhatWasTyped) {
-    open();
-    const int baseHeight = window->contentView()->height();
-    sendCode("ada@example.org",
-             ScriptedResponse::json(429, R"({"msg":"Email rate limit exceeded"})"));
-    EXPECT_EQ(errorLine(), "Email rate limit exceeded");
-    EXPECT_EQ(c().accountErrorLabel->palette().color(QPalette::WindowText), Theme::amber);
-    EXPECT_EQ(c().emailField->text() + QString::fromStdString(shown()), "ada@example.orgeb");
-    EXPECT_EQ(window->contentView()->height(), baseHeight);
-    // A long message wraps, and the content grows to keep it in reach.
-    sendCode("ada@example.org",
-             ScriptedResponse::json(500, R"({"msg":"The service is temporarily unavailable )"
-                                         R"(because of scheduled maintenance of the )"
-                                         R"(authentication cluster; try again later"})"));
-    QLabel* line = c().accountErrorLabel;
-    EXPECT_GE(line->height(), line->heightForWidth(line->width()));
-    EXPECT_EQ(window->contentView()->height(), baseHeight + line->height() - 16);
-}
-
-TEST_F(AccountArea, SyncNowSaysWhyNothingWasUploaded) {
-    storeSession(now + 30);
-    open();
-    c().syncNowButton->click();
-    EXPECT_EQ(errorLine(), "No stats available yet");
-    stats = Stats{};
-    Prefs::setBoolean(Key::privateMode, true);
-    c().syncNowButton->click();
-    EXPECT_EQ(errorLine(), "Sync failed: Private mode is on -- nothing leaves this computer");
-    drainEvents();
-    EXPECT_TRUE(server.requests().empty());
-    // A refresh rejected during the upload signs out and still shows the failure.
-    Prefs::setBoolean(Key::privateMode, false);
-    server.enqueue(ScriptedResponse::json(401, R"({"msg":"Invalid Refresh Token"})"));
-    c().syncNowButton->click();
-    ASSERT_TRUE(waitForRequests(1));
-    EXPECT_EQ(errorLine(), "Sync failed: Invalid Refresh Token");
-    EXPECT_EQ(shown(), "eb");
-    EXPECT_FALSE(Prefs::isSet(Key::lastSyncDate));
 }
 
 TEST_F(AccountArea, TheServerIsStoredOnlyWhenValidAndChangingItSignsOut) {

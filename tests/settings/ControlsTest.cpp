@@ -65,10 +65,10 @@ TEST_F(SettingsWindowTest, SteppersStepTheirOwnKeyShowWholeValuesAndReset) {
         return out;
     };
     EXPECT_EQ(labels(), "11 13 0 0 0 ");
-    // Key, presses (negative: on −), the labels after them.
+    // Key, presses (negative: on −), the labels after them; the first press starts from the
+    // default, and the flare stops at its top.
     const std::tuple<Key, int, std::string> cases[] = {
-        {Key::notchFlare, 1, "13 13 0 0 0 "},         {Key::notchFlare, 20, "40 13 0 0 0 "},
-        {Key::notchFlare, -1, "9 13 0 0 0 "},         {Key::notchRound, -20, "11 1 0 0 0 "},
+        {Key::notchFlare, 20, "40 13 0 0 0 "},        {Key::notchRound, -1, "11 11 0 0 0 "},
         {Key::notchWidthOffset, -3, "11 13 -6 0 0 "}, {Key::notchXOffset, 2, "11 13 0 4 0 "},
         {Key::notchHeightOffset, 1, "11 13 0 0 2 "},
     };
