@@ -37,7 +37,7 @@ TEST(NotchGeometry, ScreensChooseCentreWidthAndTop) {
         {{{plain(0, 0, 1920, 1080), laptop(1920, 620, 820)}, 0}, {2640, 900, 310}},
         {{{plain(0, 0, 1920, 1080), plain(1920, 200, 1280, 1024)}, 1}, {2560, 1224, 158}},
         {{{plain(100, 0, 800, 600), plain(900, 0, 1280, 1024)}, std::nullopt}, {500, 600, 158}},
-        {{{plain(100, 0, 800, 600)}, 5}, {500, 600, 158}},  // a main index past the list
+        {{{plain(100, 0, 800, 600)}, 1}, {500, 600, 158}},  // a main index past the list
         {{{}, std::nullopt}, {123, 456, 200}},              // no screens: nothing changes
     };
     for (const auto& t : table) {

@@ -65,6 +65,11 @@ TEST(Prefs, AbsentWrongTypedAndUnsetValuesReadAsTheDefault) {
     }
     storeRaw(Key::wingStat, QVariant::fromValue<qulonglong>(1ULL << 63));
     EXPECT_EQ(Prefs::wingStat(), 1) << "beyond the 64-bit range";
+    // A stored index picks from a list; out of its range, the nearest end.
+    for (const auto& [stored, at] : {std::pair{-1, 0}, {5, 5}, {6, 5}}) {
+        Prefs::setInteger(Key::accentTheme, stored);
+        EXPECT_EQ(Prefs::index(Key::accentTheme, 6), at) << stored;
+    }
     storeRaw(Key::lastSyncDate, QStringList{"2024-01-01", "2024-01-02"});
     EXPECT_EQ(Prefs::text(Key::lastSyncDate), std::nullopt) << "a list is not a string";
 }
