@@ -95,9 +95,6 @@ public:
     // Advances the animation counter and the celebration, then redraws the sprite.
     void tick();
 
-    // Returns whether a collapse is scheduled.
-    bool collapsePending() const { return m_collapseTimer.isActive(); }
-
     // Returns the width of the right-hand number in the pixel font at 13, rounded up; 0
     // without statistics.
     double rightStatWidth() const;

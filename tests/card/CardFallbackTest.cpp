@@ -20,10 +20,8 @@ TEST(CardFallbacks, ScaledScreenAndMissingFont) {
     if (app.devicePixelRatio() != 2 && !fontMissing) {
         GTEST_SKIP() << "the platform ignored QT_SCALE_FACTOR and Departure Mono is installed";
     }
-    const auto png = CardRenderer::pngData(Stats{}, {});
-    ASSERT_TRUE(png.has_value());
     QImage image;
-    ASSERT_TRUE(image.loadFromData(*png, "PNG"));
+    ASSERT_TRUE(image.loadFromData(CardRenderer::pngData(Stats{}, {}).value_or(""), "PNG"));
     ASSERT_EQ(image.size(), QSize(1200, 630));
     // The accent strip is 8 pixels tall, not 16.
     EXPECT_EQ(image.pixel(600, 27), qRgb(61, 123, 240));

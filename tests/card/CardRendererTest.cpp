@@ -33,6 +33,13 @@ Stats sampleStats(std::int64_t score = 64) {
     return s;
 }
 
+Look look(std::size_t accent, Theme::CardBackground background = Theme::CardBackground::Scanlines) {
+    Look l;
+    l.accent = Accent::all()[accent];
+    l.background = background;
+    return l;
+}
+
 // Counts the pixels of a colour in an area.
 int count(const QImage& image, const QRect& area, QRgb colour) {
     int n = 0;
@@ -45,18 +52,19 @@ int count(const QImage& image, const QRect& area, QRgb colour) {
 }
 
 TEST(CardRules, MeterTierCellsDatesAndChips) {
-    const std::pair<int, int> meter[] = {{-5, 0}, {0, 0},   {2, 0},    {3, 1},   {42, 8},
-                                         {43, 9}, {99, 20}, {100, 20}, {150, 20}};
-    for (const auto& [score, lit] : meter) {
+    const struct {
+        std::int64_t score;
+        int lit;
+        const char* tier;
+    } scores[] = {{-5, 0, "NEW HERE"},   {2, 0, "NEW HERE"},    {3, 1, "NEW HERE"},
+                  {14, 3, "NEW HERE"},   {15, 3, "WARMING UP"}, {34, 7, "WARMING UP"},
+                  {35, 7, "COOKING"},    {42, 8, "COOKING"},    {43, 9, "COOKING"},
+                  {54, 11, "COOKING"},   {55, 11, "SHIPPING"},  {74, 15, "SHIPPING"},
+                  {75, 15, "LOCKED IN"}, {89, 18, "LOCKED IN"}, {90, 18, "CRACKED"},
+                  {99, 20, "CRACKED"},   {100, 20, "CRACKED"},  {150, 20, "CRACKED"}};
+    for (const auto& [score, lit, tier] : scores) {
         EXPECT_EQ(CardRenderer::meterSegments(score), lit) << score;
-    }
-    const std::pair<int, const char*> tiers[] = {
-        {14, "NEW HERE"},  {15, "WARMING UP"}, {34, "WARMING UP"}, {35, "COOKING"},
-        {54, "COOKING"},   {55, "SHIPPING"},   {74, "SHIPPING"},   {75, "LOCKED IN"},
-        {89, "LOCKED IN"}, {90, "CRACKED"},
-    };
-    for (const auto& [score, word] : tiers) {
-        EXPECT_EQ(CardRenderer::tierWord(score), word) << score;
+        EXPECT_EQ(CardRenderer::tierWord(score), tier) << score;
     }
     const Stats s = sampleStats();
     EXPECT_EQ(CardRenderer::cells(s),
@@ -65,34 +73,24 @@ TEST(CardRules, MeterTierCellsDatesAndChips) {
                                                {"1.2M", "OUTPUT TOKENS", false, false},
                                                {"12d", "BEST STREAK", false, true}}));
     // Years only across one; no activity, no range.
-    Stats across = s;
-    across.since = "2025-11-03";
-    across.until = "2026-12-07";
-    Stats endOfYear = s;
-    endOfYear.since = "2024-01-01";
-    endOfYear.until = "2024-12-31";
-    const std::pair<Stats, const char*> dates[] = {{s, "Jan 5 - Mar 9  64d"},
-                                                   {across, "Nov 3 2025 - Dec 7 2026  64d"},
-                                                   {endOfYear, "Jan 1 - Dec 31  64d"},
-                                                   {Stats{}, ""}};
-    for (const auto& [stats, line] : dates) {
-        EXPECT_EQ(CardRenderer::dateLine(stats), line);
-    }
-    std::string chips;
-    for (const Badge& b : CardRenderer::chipBadges(s)) {
-        chips += b.id;
-    }
-    EXPECT_EQ(chips, "b0b1b3b4b5b6");  // the first six earned, in list order
+    const auto range = [s](const char* since, const char* until) {
+        Stats r = s;
+        r.since = since;
+        r.until = until;
+        return CardRenderer::dateLine(r);
+    };
+    EXPECT_EQ(range("2025-01-05", "2025-03-09"), "Jan 5 - Mar 9  64d");
+    EXPECT_EQ(range("2025-11-03", "2026-12-07"), "Nov 3 2025 - Dec 7 2026  64d");
+    EXPECT_EQ(range("2024-01-01", "2024-12-31"), "Jan 1 - Dec 31  64d");
+    EXPECT_EQ(CardRenderer::dateLine(Stats{}), "");
+    const std::vector<Badge> chips = CardRenderer::chipBadges(s);  // the first six earned
+    ASSERT_EQ(chips.size(), 6u);
+    EXPECT_EQ(chips[2].id + chips[5].id, "b3b6");
 }
 
-// Pixels where a wrong pattern, accent, strip or meter would show.
-TEST(CardPicture, ProbesFollowTheLookAndTheScore) {
+// Pixels where a wrong pattern, accent, strip, meter, glow or figure would show.
+TEST(CardPicture, ProbesFollowTheLookTheScoreAndTheFigures) {
     test::guiApp();
-    Look magentaSolid;
-    magentaSolid.accent = Accent::all()[2];
-    magentaSolid.background = Theme::CardBackground::Solid;
-    Look streaks;
-    streaks.background = Theme::CardBackground::LightStreaks;
     const QRgb dark = qRgb(5, 5, 5);       // the scan lines: black at 0.22
     const QRgb streak = qRgb(19, 20, 20);  // white at 0.05
     const int seg = [](int i) { return static_cast<int>(830 + 14.2 * i + 5); }(8);
@@ -101,25 +99,20 @@ TEST(CardPicture, ProbesFollowTheLookAndTheScore) {
         std::int64_t score;
         int x, y;
         QRgb colour;
-    } probes[] = {
-        {{}, 64, 5, 4, dark},
-        {{}, 64, 5, 5, dark},
-        {{}, 64, 5, 6, bg},
-        {{}, 64, 5, 7, bg},
-        {{}, 64, 600, 27, cobalt},
-        {{}, 64, 600, 28, panel},
-        {magentaSolid, 64, 5, 4, bg},
-        {magentaSolid, 64, 600, 24, qRgb(255, 77, 166)},
-        {streaks, 64, 120, 5, streak},
-        {streaks, 64, 60, 5, bg},
-        {{}, 42, seg - 14, 347, cobalt},
-        {{}, 42, seg, 347, meterOff},
-        {{}, 43, seg, 347, cobalt},
-        {{}, 0, 835, 340, meterOff},
-    };
+    } probes[] = {{{}, 64, 5, 5, dark},
+                  {{}, 64, 5, 6, bg},
+                  {{}, 64, 600, 27, cobalt},
+                  {{}, 64, 600, 28, panel},
+                  {look(2, Theme::CardBackground::Solid), 64, 5, 5, bg},
+                  {look(2, Theme::CardBackground::Solid), 64, 600, 24, qRgb(255, 77, 166)},
+                  {look(0, Theme::CardBackground::LightStreaks), 64, 120, 5, streak},
+                  {look(0, Theme::CardBackground::LightStreaks), 64, 60, 5, bg},
+                  {{}, 42, seg - 14, 347, cobalt},
+                  {{}, 42, seg, 347, meterOff},
+                  {{}, 43, seg, 347, cobalt},
+                  {{}, 0, 835, 340, meterOff}};
     for (const auto& p : probes) {
         const QImage image = CardRenderer::render(sampleStats(p.score), p.look);
-        ASSERT_EQ(image.size(), QSize(1200, 630));
         EXPECT_EQ(image.pixel(p.x, p.y), p.colour | 0xff000000U) << p.x << "," << p.y;
     }
     // The compute figure takes the accent, the others the foreground; a light accent puts
@@ -129,33 +122,25 @@ TEST(CardPicture, ProbesFollowTheLookAndTheScore) {
     EXPECT_EQ(count(image, QRect(88, 180, 280, 42), cobalt), 0);
     // The glow keeps its first colour inside its inner circle: no dark disc on the top edge.
     // (1032, 15) lies 55 points from its centre, (1075, 5) 62 points.
-    Look solid;
-    solid.background = Theme::CardBackground::Solid;
-    const QImage glow = CardRenderer::render(sampleStats(), solid);
+    const QImage glow = CardRenderer::render(sampleStats(), look(0, Theme::CardBackground::Solid));
     EXPECT_LE(std::abs(qBlue(glow.pixel(1032, 15)) - qBlue(glow.pixel(1075, 5))), 1);
     EXPECT_GT(qBlue(glow.pixel(1032, 15)), qBlue(bg) + 20);
-    Look lime;
-    lime.accent = Accent::all()[1];
-    EXPECT_GT(
-        count(CardRenderer::render(sampleStats(), lime), QRect(900, 420, 140, 17), qRgb(10, 13, 2)),
-        20);
-}
-
-// The widest figures, and one beyond any real log, stay inside their cells' frames.
-TEST(CardPicture, FiguresNeverLeaveTheirCells) {
-    test::guiApp();
-    Stats s = sampleStats();
-    s.linesAdded = 999'900'000'000;
-    s.cost = 999.9e9;
-    s.tokensOut = 1e15;  // "1000000.0B"
-    s.streakLongest = 99'999;
-    const QImage image = CardRenderer::render(s, {});
+    EXPECT_GT(count(CardRenderer::render(sampleStats(), look(1)), QRect(900, 420, 140, 17),
+                    qRgb(10, 13, 2)),
+              20);
+    // The widest figures, and one beyond any real log, stay inside their cells' frames.
+    Stats wide = sampleStats();
+    wide.linesAdded = 999'900'000'000;
+    wide.cost = 999.9e9;
+    wide.tokensOut = 1e15;  // "1000000.0B"
+    wide.streakLongest = 99'999;
+    const QImage figures = CardRenderer::render(wide, {});
     constexpr QRgb blockFill = qRgb(14, 16, 23);
     for (int cell = 0; cell < 4; ++cell) {
         const int x = 60 + 340 * (cell % 2);
         const int y = 150 + 152 * (cell / 2);
-        EXPECT_LT(count(image, QRect(x + 28, y + 20, 100, 55), blockFill), 100 * 55) << cell;
-        EXPECT_EQ(count(image, QRect(x + 306, y + 10, 12, 70), blockFill), 12 * 70) << cell;
+        EXPECT_LT(count(figures, QRect(x + 28, y + 20, 100, 55), blockFill), 100 * 55) << cell;
+        EXPECT_EQ(count(figures, QRect(x + 306, y + 10, 12, 70), blockFill), 12 * 70) << cell;
     }
 }
 

@@ -7,6 +7,8 @@
 namespace tavrik::cli {
 namespace {
 
+// The shortest text that reads back as the same double, with a fraction or an exponent; one
+// decimal rounds as printf does.
 TEST(ReportDouble, ShortestRoundTripWithFractionOrExponent) {
     const std::pair<double, const char*> cases[] = {
         {0.0, "0.0"},
@@ -22,19 +24,14 @@ TEST(ReportDouble, ShortestRoundTripWithFractionOrExponent) {
         {0.1 + 0.2, "0.30000000000000004"},
         {-2.5, "-2.5"},
         {1e-320, "1e-320"},
-    };
+        {std::numeric_limits<double>::infinity(), "inf"}};
     for (const auto& [v, text] : cases) {
         EXPECT_EQ(reportDouble(v), text) << text;
     }
-    EXPECT_EQ(reportDouble(std::numeric_limits<double>::infinity()), "inf");
-}
-
-TEST(ReportDouble, OneDecimalRoundsLikePrintf) {
     EXPECT_EQ(oneDecimal(0.04), "0.0");
     EXPECT_EQ(oneDecimal(12.25), "12.2");  // exact tie, half to even
     EXPECT_EQ(oneDecimal(12.35), "12.3");  // 12.35 is slightly below the tie as a double
     EXPECT_EQ(orDash(std::nullopt), "-");
-    EXPECT_EQ(orDash(std::string("x")), "x");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Shared set-up of the command-line test scripts, sourced with the fixture folder (or - for
 # none): a fresh folder removed on exit, holding a copy of the fixture and the program's own
-# folders, UTC, no display; and the PNG check more than one script makes.
+# folders, UTC, no display; and the checks the scripts make. The program is $tavrik.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 [ "${1:--}" = - ] || cp -a "$1/." "$work/"
@@ -11,15 +11,26 @@ export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_CONFIG_HOME="$work/con
     XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE CLAUDE_CONFIG_DIR CODEX_HOME
 
-# The scripts that check many cases go on after a failed one and report them all at the end;
-# the others replace fail() with one that stops at once.
+# Every failed check is reported; finish fails the script when there was one.
 failures=0
 fail() { echo "FAIL ${name:-}: $*" >&2; failures=$((failures + 1)); }
 finish() { [ "$failures" -eq 0 ] || { echo "$failures failed" >&2; exit 1; }; }
+same() { [ "$1" = "$2" ] || fail "$(diff <(echo "$2") <(echo "$1") | head -n 6)"; }
+
+# run <name> <expected status> <args...>: leaves standard output and error in $out and $err.
+run() {
+    name=$1
+    local want=$2 status=0
+    shift 2
+    timeout 60 "$tavrik" "$@" >"$work/out" 2>"$work/err" || status=$?
+    out=$(cat "$work/out")
+    err=$(cat "$work/err")
+    [ "$status" -eq "$want" ] || fail "exit status $status, expected $want: $err"
+}
 
 # png_size <file>: prints "<width>x<height>" from the PNG's header, or nothing for no PNG.
 png_size() {
-    [ -f "$1" ] && [ "$(od -An -tx1 -N8 "$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || return 0
-    od -An -tu1 -j16 -N8 "$1" \
+    [ -f "$1" ] && [ "$(od -An -tx1 -N8 <"$1" | tr -d ' \n')" = 89504e470d0a1a0a ] || return 0
+    od -An -tu1 -j16 -N8 <"$1" \
         | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }'
 }

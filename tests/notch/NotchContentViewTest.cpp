@@ -1,16 +1,20 @@
 #include "notch/NotchContentView.h"
+#include "notch/NotchController.h"
+#include "notch/NotchPanel.h"
 #include "notch/NotchStyle.h"
 #include "tests/notch/NotchTestSupport.h"
 #include "theme/Sprites.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPaintEvent>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -45,10 +49,6 @@ void press(QWidget& w, QPointF at) {
     QMouseEvent event(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &event);
-}
-
-QTimer& collapseTimer(NotchContentView& view) {
-    return *view.findChild<QTimer*>(QStringLiteral("collapseTimer"));
 }
 
 TEST(NotchRules, WingValuesAndStyle) {
@@ -87,68 +87,45 @@ TEST(NotchView, RightWingFollowsTheNumberAndTheFlare) {
     EXPECT_EQ(view.rightWingRect(), QRectF(169 - (w + 22), 0, w + 22, 32));
 }
 
-TEST(NotchView, HoverExpandsAtOnceAndCollapsesAfterTheDelayUnlessThePointerReturns) {
-    test::widgetApp();
-    NotchContentView view(QRect(0, 0, 482, 330));
-    std::vector<bool> asked;
-    view.setOnExpandChange([&](bool e) { asked.push_back(e); });
-    test::enter(view);
-    test::leave(view);
-    test::leave(view);  // one collapse, not two
-    EXPECT_EQ(collapseTimer(view).interval(), 350);
-    test::fire(collapseTimer(view));
-    test::enter(view);
-    test::leave(view);
-    test::enter(view);  // back in time
-    EXPECT_FALSE(view.collapsePending());
-    view.setExpanded(true);
-    test::leave(view);
-    view.button(&OverlayActions::configure)->click();  // no collapse under the settings
-    EXPECT_FALSE(view.collapsePending());
-    EXPECT_EQ(asked, (std::vector<bool>{true, false, true, true}));
-}
-
-TEST(NotchView, ClicksRunTheirActions) {
+// Collapsed, a click on the number's wing cycles it; expanded, the buttons run their actions
+// and the pointer's leaving never collapses the overlay under a window a button opened.
+TEST(NotchView, HoverAndClicks) {
     test::widgetApp();
     NotchContentView view(QRect(0, 0, 180, 32));
     view.setStats(sampleStats());
+    std::vector<bool> asked;
+    view.setOnExpandChange([&](bool e) { asked.push_back(e); });
     std::string calls;
     const auto record = [&calls](const char* name) { return [&calls, name] { calls += name; }; };
     view.setActions({record("download "), record("copy "), record("refresh "), record("cycle "),
                      record("configure ")});
+    QTimer& collapse = *view.findChild<QTimer*>(QStringLiteral("collapseTimer"));
+    test::hover(view, true);
+    test::hover(view, false);
+    test::hover(view, false);  // one collapse, not two
+    test::fire(collapse);
+    test::hover(view, true);
+    test::hover(view, false);
+    test::hover(view, true);  // back in time
+    EXPECT_FALSE(collapse.isActive());
     press(view, QPointF(168, 2));   // the wing's far corner
     press(view, QPointF(30, 16));   // the sprite
     press(view, QPointF(100, 16));  // between the sprite and the wing
     view.setExpanded(true);
     press(view, view.rightWingRect().center());
-    const std::pair<NotchContentView::Action, const char*> buttons[] = {
-        {&OverlayActions::download, "Download"},
-        {&OverlayActions::copy, "Copy"},
-        {&OverlayActions::refresh, "Refresh"},
-        {&OverlayActions::configure, "\u2699 Configure"}};
-    for (const auto& [action, title] : buttons) {
-        EXPECT_EQ(view.button(action)->text(), QString::fromUtf8(title));
+    for (const auto action : {&OverlayActions::download, &OverlayActions::copy,
+                              &OverlayActions::refresh, &OverlayActions::configure}) {
+        test::hover(view, false);
         view.button(action)->click();
+        EXPECT_FALSE(collapse.isActive());
     }
     EXPECT_EQ(calls, "cycle download copy refresh configure ");
-}
-
-TEST(NotchView, CounterWrapsAndCelebrationEndsOnItsTwelfthTick) {
-    test::widgetApp();
-    NotchContentView view(QRect(0, 0, 180, 32));
-    view.celebrate();
-    for (int i = 1; i <= 12; ++i) {
-        EXPECT_TRUE(view.celebrating()) << i;
-        view.tick();
-    }
-    EXPECT_FALSE(view.celebrating());
-    EXPECT_EQ(view.animFrame(), 0);
+    EXPECT_EQ(asked, (std::vector<bool>{true, false, true, true}));
 }
 
 // Pixels a wrong sprite, colour, shape or state would move.
 TEST(NotchView, PixelProbes) {
     test::widgetApp();
-    const QColor pale(223, 233, 255);
     Look lime = lookWith(5);
     lime.accent = Accent::all()[1];
     enum State { Plain, Celebrating, Amber };
@@ -163,7 +140,7 @@ TEST(NotchView, PixelProbes) {
         {lookWith(5), Plain, 28, 24, Theme::blue},
         {lookWith(5), Plain, 28, 27, Qt::black},
         {lime, Plain, 33, 7, QColor(184, 255, 46)},
-        {lookWith(5), Celebrating, 33, 7, pale},
+        {lookWith(5), Celebrating, 33, 7, QColor(223, 233, 255)},
         {lookWith(5), Amber, 33, 7, Theme::amber},
         {lookWith(1), Amber, 30, 7, Theme::amber},
         {lookWith(1), Amber, 30, 20, QColor(115, 81, 38)},
@@ -183,78 +160,33 @@ TEST(NotchView, PixelProbes) {
     }
 }
 
-// Records the regions of the paint events a widget receives.
-class PaintRecorder final : public QObject {
-public:
-    explicit PaintRecorder(QWidget& widget) { widget.installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            painted += static_cast<QPaintEvent*>(event)->region();
-        }
-        return false;
-    }
-};
-
-int changedOutside(const QImage& a, const QImage& b, const QRegion& region) {
-    int changed = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            changed += !region.contains(QPoint(x, y)) && a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
-        }
-    }
-    return changed;
-}
-
-// The animation repaints only the sprite's box, so the box must hold every pixel the
-// animation and the celebration change, for every sprite and wherever the flare puts it.
-TEST(NotchView, AnimationRepaintsOnlyTheSpritesBoxAndTheBoxHoldsEveryFrame) {
+// A tick repaints only the sprite's box: what the window shows after each tick must still be
+// the whole picture, for every sprite, through a celebration and its end, wherever the flare
+// puts the box, and in an overlay narrow enough for the number to reach into the box.
+TEST(NotchView, TicksRepaintAllTheyChange) {
     test::widgetApp();
-    for (const double flare : {0.0, 27.0}) {
-        NotchContentView view(QRect(0, 0, 240, 32));
+    for (const auto& [width, flare] : {std::pair{240, 0.0}, {240, 27.0}, {100, 0.0}}) {
+        NotchContentView view(QRect(0, 0, width, 32));
         view.stopAnimating();
         view.setStats(sampleStats());
-        view.setLook(lookWith(0, flare));
         view.show();
-        QCoreApplication::processEvents();
-        PaintRecorder recorder(view);
-        view.tick();
-        QCoreApplication::processEvents();
-        const QRegion box = recorder.painted;
-        ASSERT_FALSE(box.isEmpty()) << "flare " << flare;
-        EXPECT_LT(box.boundingRect().width(), 60) << "the number is repainted too";
         for (std::size_t i = 0; i < Sprites::all().size(); ++i) {
             view.setLook(lookWith(i, flare));
-            view.celebrate(0);
-            view.setAnimFrame(0);
-            const QImage first = grab(view);
-            for (int step = 0; step < 2 * NotchContentView::frameCount; ++step) {
-                view.celebrate(step < NotchContentView::frameCount ? 0 : 12);
-                view.setAnimFrame(step);
-                EXPECT_EQ(changedOutside(first, grab(view), box), 0)
-                    << Sprites::all()[i].name << " step " << step << " flare " << flare;
+            view.celebrate();
+            for (int step = 1; step <= 2 * NotchContentView::frameCount; ++step) {
+                QCoreApplication::processEvents();
+                view.tick();
+                QCoreApplication::processEvents();
+                const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
+                ASSERT_EQ(shown.convertToFormat(QImage::Format_RGB32),
+                          grab(view).convertToFormat(QImage::Format_RGB32))
+                    << Sprites::all()[i].name << " step " << step << " width " << width << " flare "
+                    << flare;
+                EXPECT_EQ(view.celebrating(), step < 12);
             }
+            EXPECT_EQ(view.animFrame(), 0);  // the counter wraps
         }
     }
-}
-
-// With the body narrowed far enough, the number's wing reaches into the sprite's box: a tick's
-// repaint of the box must redraw the part of the number inside it.
-TEST(NotchView, TickInANarrowOverlayKeepsTheNumberWhole) {
-    test::widgetApp();
-    NotchContentView view(QRect(0, 0, 100, 32));
-    view.stopAnimating();
-    view.setStats(sampleStats());
-    view.show();
-    QCoreApplication::processEvents();
-    view.tick();
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(view.rightWingRect().intersects(QRectF(15, 0, 34, 32)));
-    const QImage shown =
-        view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(changedOutside(grab(view).convertToFormat(QImage::Format_RGB32), shown, {}), 0);
 }
 
 TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
@@ -266,7 +198,6 @@ TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
     EXPECT_TRUE(view.protectLabel()->isHidden());
     view.setStats(sampleStats());
     view.setExpanded(true);
-    EXPECT_EQ(view.cardImage().size(), QSize(1200, 630));
     EXPECT_EQ(view.protectLabel()->text(),
               QString::fromUtf8("protect your 5d streak \u2014 you haven't shipped today"));
     EXPECT_FALSE(view.protectLabel()->isHidden());
@@ -281,6 +212,63 @@ TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
     EXPECT_TRUE(view.cardView()->isHidden());
     EXPECT_TRUE(view.button(&OverlayActions::copy)->isHidden());
     EXPECT_TRUE(view.protectLabel()->isHidden());
+}
+
+// The window hangs from the top centre; the look's shape and the number's width move it, and
+// only showing starts the animation timer.
+TEST(Controller, WindowFramesAndShowing) {
+    test::widgetApp();
+    NotchController c;
+    const QRect s = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(c.panel().geometry(), QRect(s.center().x() + 1 - 90, s.top(), 180, 32));
+    EXPECT_FALSE(c.panel().isVisible());
+
+    Look look;
+    look.shape = {20, -20, 6, 4, 0};
+    c.content().setLook(look);
+    const int mid = s.x() + s.width() / 2;
+    EXPECT_EQ(c.qtFrameFor(false), QRect(mid - 93 + 6, s.top(), 186, 20));
+    EXPECT_EQ(c.qtFrameFor(true), QRect(mid - 234 + 6, s.top(), 468, 330));
+    const int started = c.content().animationStarts();  // the view starts on construction
+    for (const bool hidden : {false, false, true, false, false}) {
+        c.setHidden(hidden);
+        EXPECT_EQ(c.panel().isVisible(), !hidden);
+        EXPECT_EQ(c.content().isAnimating(), !hidden);
+    }
+    EXPECT_EQ(c.content().animationStarts(), started + 1);
+    EXPECT_EQ(c.panel().geometry(), c.qtFrameFor(false));
+
+    Stats wide;
+    wide.crackedScore = 123456789012;
+    look.wingStat = 0;
+    c.content().setLook(look);
+    c.content().setStats(wide);
+    EXPECT_EQ(c.qtFrameFor(false).width(), 186 + std::lround(c.content().rightStatWidth()) - 44);
+}
+
+TEST(Controller, HoverExpandsAnimatedEasingOutAndLeavingCollapsesLater) {
+    test::widgetApp();
+    NotchController c;
+    c.setHidden(false);
+    test::hover(c.content(), true);
+    EXPECT_TRUE(c.content().expanded());
+    auto* animation = c.findChild<QPropertyAnimation*>();
+    ASSERT_TRUE(animation != nullptr && c.isAnimating());
+    EXPECT_EQ(animation->endValue().toRect(), c.qtFrameFor(true));
+    // The cubic Bézier (0, 0) (0.58, 1) (1, 1): half-way through the time, about 68 % of the way.
+    EXPECT_NEAR(animation->easingCurve().valueForProgress(0.5), 0.685, 0.01);
+    c.refreshLayout();  // places the current state at once
+    EXPECT_FALSE(c.isAnimating());
+
+    QTimer& collapse = *c.content().findChild<QTimer*>(QStringLiteral("collapseTimer"));
+    test::hover(c.content(), false);
+    test::fire(collapse);
+    EXPECT_FALSE(c.content().expanded());
+    EXPECT_TRUE(c.isAnimating());
+    c.applyFrame(false, false);
+    test::hover(c.content(), false);  // collapsed already: nothing moves
+    test::fire(collapse);
+    EXPECT_FALSE(c.isAnimating());
 }
 
 }  // namespace
