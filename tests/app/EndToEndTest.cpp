@@ -1,13 +1,11 @@
 // The real executable under an X server (Xvfb) on a generated log tree, twice: in an
-// X-embedded tray (trayer, with the compositor xcompmgr), where the test clicks the icon,
-// appends to a transcript while it runs and quits through the menu; and under a StatusNotifier
-// host (a stand-in watcher on a private session bus), where the panel draws the exported menu.
-// Screenshots are left in the build folder (tests/app/e2e/) for a person to look at.
+// X-embedded tray (trayer), where the test clicks the icon and quits through the menu; and under
+// a StatusNotifier host (a stand-in watcher on a private session bus), where the panel draws the
+// exported menu.
 
 #include "tests/support/EventLoop.h"
 #include "tests/support/TempDir.h"
 
-#include <QImage>
 #include <QtCore>
 #include <QtDBus>
 
@@ -15,9 +13,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -51,7 +49,6 @@ protected:
                 GTEST_SKIP() << tool << " is not installed (scripts/setup.sh installs it)";
             }
         }
-        QDir().mkpath(E2E_SHOT_DIR);
         env.remove("WAYLAND_DISPLAY");
         env.remove("DBUS_SESSION_BUS_ADDRESS");  // no keyring prompts, no bus
         env.insert("QT_QPA_PLATFORM", "xcb");
@@ -74,7 +71,7 @@ protected:
 
     // SIGTERM first: Xvfb removes its lock and socket files only when it is let to finish.
     void TearDown() override {
-        for (QProcess* p : {&app, &tray, &compositor, &xvfb}) {
+        for (QProcess* p : {&app, &tray, &xvfb}) {
             p->terminate();
             if (!p->waitForFinished(5000)) {
                 p->kill();
@@ -98,25 +95,21 @@ protected:
         return ok ? QString::fromUtf8(p.readAllStandardOutput() + '\n') : QString();
     }
 
-    // Runs the event loop, reading the application's debug lines, until done() holds or
+    // Runs the event loop, noting when the application logs each build, until done() holds or
     // timeoutMs passes; returns done().
     bool until(const std::function<bool()>& done, int timeoutMs = 10'000) {
-        static const QRegularExpression line(
-            R"(\[tavrik\] refresh @ \d{4}-\d\d-\d\d \d\d:\d\d:\d\d \+0000 score=\d+ todayLines=(\d+)\n)");
         return tavrik::test::waitUntil(
             [&] {
                 stderrText += QString::fromUtf8(app.readAllStandardError());
-                for (auto it = line.globalMatch(stderrText, parsedUpTo); it.hasNext();) {
-                    const auto m = it.next();
-                    todayLines.emplace_back(clock.elapsed(), m.captured(1).toLongLong());
-                    parsedUpTo = static_cast<int>(m.capturedEnd());
+                while (std::cmp_less(builtAt.size(), stderrText.count("[tavrik] refresh @ "))) {
+                    builtAt.push_back(clock.elapsed());
                 }
                 return done();
             },
             timeoutMs);
     }
     bool refreshes(size_t n, int timeoutMs = 10'000) {
-        return until([&] { return todayLines.size() >= n; }, timeoutMs);
+        return until([&] { return builtAt.size() >= n; }, timeoutMs);
     }
 
     // Waits for a visible window of the application that is wanted; returns it.
@@ -147,65 +140,25 @@ protected:
 
     tavrik::test::TempDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    QProcess xvfb, compositor, tray, app;
+    QProcess xvfb, tray, app;
     QElapsedTimer clock;
     QString stderrText;
-    int parsedUpTo = 0;
-    std::vector<std::pair<qint64, long long>> todayLines;  // when read, and the figure
+    std::vector<qint64> builtAt;  // ms since the start, one per build the application logged
 };
 
-TEST_F(EndToEnd, TheTrayApplicationRunsRefreshesAndQuitsUnderXWithATrayHost) {
-    if (!QStandardPaths::findExecutable("xcompmgr").isEmpty()) {
-        start(compositor, "xcompmgr", {});  // else the overlay's round corners show black
-    }
-    // A dark panel, as most desktops have: the tray logo is white.
-    ASSERT_TRUE(start(
-        tray, "trayer",
-        {"--edge", "bottom", "--align", "right", "--widthtype", "request", "--height", "28",
-         "--transparent", "true", "--alpha", "0", "--tint", "0x1e1e1e", "--SetDockType", "true"}));
+TEST_F(EndToEnd, InAnXEmbeddedTrayAClickOnTheIconOpensTheMenuAndQuitEndsTheApplication) {
+    ASSERT_TRUE(start(tray, "trayer",
+                      {"--edge", "bottom", "--align", "right", "--widthtype", "request", "--height",
+                       "28", "--SetDockType", "true"}));
     QThread::msleep(500);
     ASSERT_TRUE(start(app, TAVRIK_EXE, {"--debug"}));
     ASSERT_TRUE(refreshes(1, 60'000)) << stderrText.toStdString();
-
     const auto icon = window(trayIcon);
     ASSERT_TRUE(icon) << "no tray icon";
-    const QString shot = E2E_SHOT_DIR "/tray-icon.png";
-    run(SCREENSHOT_EXE, {shot, QString::number(icon->x), QString::number(icon->y),
-                         QString::number(icon->w), QString::number(icon->h)});
-    const QImage iconShot(shot);
-    int white = 0;
-    for (int y = 0; y < iconShot.height(); ++y) {
-        for (int x = 0; x < iconShot.width(); ++x) {
-            white += iconShot.pixel(x, y) == qRgb(255, 255, 255) ? 1 : 0;
-        }
-    }
-    EXPECT_GE(white, 100) << "the white logo is not in the tray";
-
-    // A transcript appended while the application runs: an append is no event for the
-    // watcher, so the figures must come with the next timer build.
-    const long long before = todayLines.back().second;
-    fs::path transcript;
-    for (const auto& e : fs::recursive_directory_iterator(tmp.path() / "HOME/.claude/projects")) {
-        if (transcript.empty() && e.path().extension() == ".jsonl") {
-            transcript = e.path();
-        }
-    }
-    std::ofstream(transcript, std::ios::app)
-        << R"({"type":"user","timestamp":")"
-        << QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString()
-        << R"(","toolUseResult":{"filePath":"/e2e/new.cpp","content":"1\n2\n3\n4\n5\n6\n7"}})"
-        << "\n";
-    const qint64 appended = clock.elapsed();
-    ASSERT_TRUE(until([&] { return todayLines.back().second == before + 7; }, 15'000))
-        << stderrText.toStdString();
-    EXPECT_LE(todayLines.back().first - appended, 5000 + 2000);  // a period, the build, the pipe
-
-    // "Quit Tavrik", the last item, clicked with the pointer.
     click(*icon, icon->w / 2, icon->h / 2);
     const auto open = window(menu);
     ASSERT_TRUE(open) << "the menu did not open";
-    run(SCREENSHOT_EXE, {E2E_SHOT_DIR "/screen-with-menu.png"});
-    click(*open, 40, open->h - 12);
+    click(*open, 40, open->h - 12);  // "Quit Tavrik", the last item
     ASSERT_TRUE(app.waitForFinished(10'000)) << "still running after Quit Tavrik";
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
@@ -255,8 +208,7 @@ TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
         return bus.call(m);
     };
 
-    // Every entry of the menu, from GetLayout's (ia{sv}av), in order, the header naming the
-    // score once a build is in.
+    // Every entry of the menu, from GetLayout's (ia{sv}av), in order, once a build is in.
     ASSERT_TRUE(refreshes(1, 60'000)) << stderrText.toStdString();
     const QDBusMessage reply = call(menuPath, "GetLayout", {0, -1, QStringList()});
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
@@ -269,33 +221,28 @@ TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
     layout >> id >> properties;
     layout.beginArray();
     while (!layout.atEnd()) {
-        QDBusVariant child;
-        layout >> child;
-        const auto entry = child.variant().value<QDBusArgument>();
+        const auto entry = qdbus_cast<QDBusVariant>(layout).variant().value<QDBusArgument>();
         entry.beginStructure();
         entry >> id >> properties;
-        entry.endStructure();
         if (properties.contains("label")) {  // not a separator
-            labels << properties.value("label").toString();
+            labels << properties.value("label").toString().section(' ', 0, 1);
             ids[labels.back()] = id;
         }
     }
-    ASSERT_EQ(labels.size(), 7) << labels.join(" | ").toStdString();
-    EXPECT_TRUE(labels[0].startsWith("Tavrik Score ")) << labels[0].toStdString();
-    EXPECT_EQ(labels.mid(1),
-              (QStringList{"Save card to Desktop", "Refresh now", "Streak protection", "Hide notch",
-                           QString::fromUtf8("Settings\u2026"), "Quit Tavrik"}));
+    EXPECT_EQ(labels,
+              (QStringList{"Tavrik Score", "Save card", "Refresh now", "Streak protection",
+                           "Hide notch", QString::fromUtf8("Settings\u2026"), "Quit Tavrik"}));
     const auto clicked = [&](const QString& label) {
         const QVariantList args{ids[label], "clicked", QVariant::fromValue(QDBusVariant(0)), 0u};
         return call(menuPath, "Event", args).type() == QDBusMessage::ReplyMessage;
     };
 
     // A click on "Refresh now" in the panel's menu builds at once, between two timer builds.
-    const size_t timerLine = todayLines.size() + 1;
+    const size_t timerLine = builtAt.size() + 1;
     ASSERT_TRUE(refreshes(timerLine));
     EXPECT_TRUE(clicked("Refresh now"));
     ASSERT_TRUE(refreshes(timerLine + 1));
-    EXPECT_LT(todayLines.back().first - todayLines[timerLine - 1].first, 4500);
+    EXPECT_LT(builtAt.back() - builtAt[timerLine - 1], 4500);
 
     // A left click on the icon: the panel opens the menu itself, so nothing of ours opens.
     EXPECT_EQ(call("/StatusNotifierItem", "Activate", {1200, 790}).type(),
