@@ -7,11 +7,11 @@
 #include "notch/NotchContentView.h"
 #include "notch/NotchController.h"
 #include "notch/NotchPanel.h"
+#include "prefs/Prefs.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/TempDir.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -20,6 +20,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace tavrik {
 namespace {
@@ -35,7 +36,6 @@ Stats sample() {
     s.linesAdded = 10'000;
     s.linesRemoved = 2'345;
     s.streakCurrent = 2;
-    s.streakLongest = 4;
     s.codedToday = true;
     return s;
 }
@@ -65,7 +65,9 @@ class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override {
         test::widgetApp();
-        test::resetPrefs();
+        for (const Prefs::KeyInfo& info : Prefs::all()) {  // a fresh installation
+            Prefs::remove(info.key);
+        }
         fake.stats = sample();
     }
     void TearDown() override {
@@ -73,8 +75,16 @@ protected:
         delegate.reset();
     }
 
+    // Starts a delegate over the fake job, with its folders in tmp and a timer that stays quiet:
+    // a test starts the builds it needs by hand.
     void launch() {
-        AppOptions o = test::quietOptions(fake, tmp.path());
+        AppOptions o;
+        o.job = fake.job();
+        o.cacheDir = tmp.path() / "cache";
+        o.watchDir = tmp.path() / "projects";
+        o.desktopDir = tmp.path() / "Desktop";
+        o.firstRefreshMs = o.refreshIntervalMs = 3'600'000;
+        o.statusNotifier = false;  // a tray host on the developer's desktop is not the test's
         auto owned = std::make_unique<RecordingOverlay>();
         overlay = owned.get();
         o.overlay = std::move(owned);
@@ -84,6 +94,8 @@ protected:
         delegate = std::make_unique<AppDelegate>(std::move(o));
         QObject::connect(delegate.get(), &AppDelegate::statsApplied, [this] { ++applied; });
         delegate->applicationDidFinishLaunching();
+        // The first build starts at once, and is applied unless the test holds it back.
+        ASSERT_TRUE(test::waitUntil([&] { return fake.open ? applied == 1 : fake.started == 1; }));
     }
     bool waitApplied(int n) {
         return test::waitUntil([&] { return applied >= n; });
@@ -108,7 +120,6 @@ TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDropped
     EXPECT_EQ(overlay->calls, (Calls{"setActions", "showStats", "upload", "bringToFront"}));
     EXPECT_EQ(delegate->headerItem()->text(),
               QString::fromUtf8("Tavrik Score 17 \u00B7 $3.46 \u00B7 12k lines"));
-    ASSERT_TRUE(test::waitUntil([&] { return fake.started == 1; }));
     for (int i = 0; i < 3; ++i) {
         delegate->refreshNow();
     }
@@ -127,7 +138,6 @@ TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDropped
 
 TEST_F(AppDelegateTest, EachApplyCelebratesThenUploadsAndProtectionTogglesAmberWithoutABuild) {
     launch();
-    ASSERT_TRUE(waitApplied(1));
     EXPECT_EQ(Prefs::integer(Prefs::Key::msLines), 12'345);  // recorded, not celebrated
     Prefs::setInteger(Prefs::Key::msLines, 99'990);
     Stats next = sample();
@@ -160,7 +170,6 @@ TEST(TrayMenuPosition, UnderTheIconWhenItFitsElseAboveAtThePointerWhenTheIconIsU
 // while it is open, and close it.
 TEST_F(AppDelegateTest, ClicksOpenAClosedMenuOnlyAndShortcutsWorkWhileItIsOpen) {
     launch();
-    ASSERT_TRUE(waitApplied(1));
     QMenu* menu = delegate->menu();
     for (const auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick,
                               QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick}) {
@@ -183,19 +192,10 @@ TEST_F(AppDelegateTest, ClicksOpenAClosedMenuOnlyAndShortcutsWorkWhileItIsOpen) 
     EXPECT_TRUE(waitApplied(2));
 }
 
-TEST_F(AppDelegateTest, SaveCardReplacesTheDesktopPngAndRevealsIt) {
-    launch();
-    ASSERT_TRUE(waitApplied(1));
-    const fs::path target = tmp.path() / "Desktop/tavrik-2025-03-07.png";
-    fs::create_directories(target.parent_path());
-    std::ofstream(target) << "an older card, longer than the new one";
-    overlay->actions.download();
-    QFile file(QString::fromStdString(target.string()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "PNG");
-    EXPECT_EQ(revealed, std::vector<fs::path>{target});
-
-    Stats s;  // the name of the last active day, unless it could lead out of the Desktop
+// The card is saved over an older one under the last active day's name, unless that name could
+// lead out of the Desktop, and shown in the file manager.
+TEST(CardFileName, TheLastActiveDayUnlessItCouldLeadOutOfTheDesktop) {
+    Stats s;
     EXPECT_EQ(cardFileName(s), "tavrik-card.png");
     for (const char* bad : {"../../.bashrc", "a/b", "..", ".", "", "x\ny", "2025 03 07"}) {
         s.until = bad;
@@ -205,7 +205,10 @@ TEST_F(AppDelegateTest, SaveCardReplacesTheDesktopPngAndRevealsIt) {
 
 TEST_F(AppDelegateTest, TheOverlayButtonsSettingsAndHideNotchReachTheDelegateWhileItLives) {
     launch();
-    ASSERT_TRUE(waitApplied(1));
+    const fs::path card = tmp.write("Desktop/tavrik-2025-03-07.png", "an older, longer card");
+    overlay->actions.download();
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(card).rdbuf()), {}), "PNG");
+    EXPECT_EQ(revealed, std::vector<fs::path>{card});
     overlay->actions.cycle();
     EXPECT_EQ(overlay->look.wingStat, 2);  // the overlay shows the new figure
     delegate->hideNotchItem()->trigger();
@@ -226,7 +229,7 @@ TEST_F(AppDelegateTest, TheOverlayButtonsSettingsAndHideNotchReachTheDelegateWhi
     delegate.reset();
     actions.download();
     actions.cycle();
-    EXPECT_TRUE(revealed.empty());
+    EXPECT_EQ(revealed.size(), 1u);
     EXPECT_EQ(Prefs::wingStat(), 2);
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
-// Helpers of the application tests: a fresh installation, and a build job whose builds the
-// test can hold back and count.
+// Helpers of the application tests: their own settings, and a build job whose builds the test
+// can hold back and count.
 
-#include "app/AppDelegate.h"
 #include "app/StatsWorker.h"
-#include "prefs/Prefs.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/IsolatedSettings.h"
 #include "tests/support/WidgetApp.h"
@@ -13,7 +11,6 @@
 #include <QThread>
 
 #include <atomic>
-#include <filesystem>
 
 namespace tavrik::test {
 
@@ -23,13 +20,6 @@ inline const IsolatedSettings isolatedSettings;
 // Runs the event loop for ms milliseconds.
 inline void spin(int ms) {
     waitUntil([] { return false; }, ms);
-}
-
-// Removes every "tavrik." key, so each test starts from a fresh installation.
-inline void resetPrefs() {
-    for (const Prefs::KeyInfo& info : Prefs::all()) {
-        Prefs::remove(info.key);
-    }
 }
 
 // A build job the test controls: builds wait while the gate is closed; builds started and
@@ -54,18 +44,5 @@ struct FakeJob {
                 .unchanged = {}};
     }
 };
-
-// Returns options for a delegate over the fake job, with its folders under root and a timer
-// that stays quiet: a test starts the builds it needs by hand.
-inline AppOptions quietOptions(FakeJob& fake, const std::filesystem::path& root) {
-    AppOptions o;
-    o.job = fake.job();
-    o.cacheDir = root / "cache";
-    o.watchDir = root / "projects";
-    o.desktopDir = root / "Desktop";
-    o.firstRefreshMs = o.refreshIntervalMs = 3'600'000;
-    o.statusNotifier = false;  // a tray host on the developer's desktop is not the test's
-    return o;
-}
 
 }  // namespace tavrik::test
