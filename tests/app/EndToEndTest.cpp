@@ -1,7 +1,7 @@
-// The real executable under an X server (Xvfb) on a generated log tree, twice: in an
-// X-embedded tray (trayer), where the test clicks the icon and quits through the menu; and under
-// a StatusNotifier host (a stand-in watcher on a private session bus), where the panel draws the
-// exported menu.
+// The real executable under an X server (Xvfb) on a generated log tree: in an X-embedded tray
+// (trayer), where one instance runs at a time and ends cleanly on "Quit Tavrik" or a termination
+// signal; and under a StatusNotifier host (a stand-in watcher on a private session bus), where
+// the panel draws the exported menu.
 
 #include "tests/support/EventLoop.h"
 #include "tests/support/TempDir.h"
@@ -10,6 +10,7 @@
 #include <QtDBus>
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -146,23 +147,36 @@ protected:
     std::vector<qint64> builtAt;  // ms since the start, one per build the application logged
 };
 
-TEST_F(EndToEnd, InAnXEmbeddedTrayAClickOnTheIconOpensTheMenuAndQuitEndsTheApplication) {
+// The lock a killed process leaves behind keeps no one out.
+TEST_F(EndToEnd, OneInstanceRunsInAnXEmbeddedTrayAndEndsCleanlyOnQuitOrATerminationSignal) {
     ASSERT_TRUE(start(tray, "trayer",
                       {"--edge", "bottom", "--align", "right", "--widthtype", "request", "--height",
                        "28", "--SetDockType", "true"}));
     QThread::msleep(500);
-    ASSERT_TRUE(start(app, TAVRIK_EXE, {"--debug"}));
-    ASSERT_TRUE(refreshes(1, 60'000)) << stderrText.toStdString();
-    const auto icon = window(trayIcon);
-    ASSERT_TRUE(icon) << "no tray icon";
-    click(*icon, icon->w / 2, icon->h / 2);
-    const auto open = window(menu);
-    ASSERT_TRUE(open) << "the menu did not open";
-    click(*open, 40, open->h - 12);  // "Quit Tavrik", the last item
-    ASSERT_TRUE(app.waitForFinished(10'000)) << "still running after Quit Tavrik";
-    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app.exitCode(), 0);
-    EXPECT_FALSE(fs::exists(tmp.path() / "XDG_RUNTIME_DIR/tavrik.lock"));
+    const fs::path lock = tmp.path() / "XDG_RUNTIME_DIR/tavrik.lock";
+    for (const int sig : {0, SIGKILL, SIGTERM, SIGINT, SIGHUP}) {  // 0: the menu's Quit
+        ASSERT_TRUE(start(app, TAVRIK_EXE, {"--debug"}));
+        ASSERT_TRUE(refreshes(builtAt.size() + 1, 60'000)) << sig << stderrText.toStdString();
+        ASSERT_TRUE(fs::exists(lock));
+        QProcess second;
+        ASSERT_TRUE(start(second, TAVRIK_EXE, {"--debug"}) && second.waitForFinished(10'000));
+        EXPECT_EQ(second.exitCode(), 0);
+        EXPECT_FALSE(second.readAllStandardError().contains("[tavrik]")) << sig;
+        if (sig == 0) {
+            const auto icon = window(trayIcon);
+            ASSERT_TRUE(icon) << "no tray icon";
+            click(*icon, icon->w / 2, icon->h / 2);
+            const auto open = window(menu);
+            ASSERT_TRUE(open) << "the menu did not open";
+            click(*open, 40, open->h - 12);  // "Quit Tavrik", the last item
+        } else {
+            ::kill(static_cast<pid_t>(app.processId()), sig);
+        }
+        ASSERT_TRUE(app.waitForFinished(10'000)) << sig;
+        const bool clean = sig != SIGKILL;
+        EXPECT_EQ(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, clean) << sig;
+        EXPECT_EQ(fs::exists(lock), !clean) << sig;
+    }
 }
 
 // The part of a StatusNotifier host that items talk to: the watcher they register with.
