@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -19,16 +18,10 @@
 namespace tavrik {
 namespace {
 
-Stats scored(std::int64_t score) {
-    Stats s;
-    s.crackedScore = score;
-    return s;
-}
-
 TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChanged) {
     test::widgetApp();
     test::FakeJob fake;
-    fake.stats = scored(5);
+    fake.stats.crackedScore = 5;
     StatsJob job = fake.job();
     std::atomic<bool> unchanged = true;
     job.unchanged = [&] { return unchanged.load(); };
@@ -40,14 +33,14 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
         return test::waitUntil([&] { return delivered.size() == deliveries; });
     };
     ASSERT_TRUE(timerFires(1));  // nothing built yet: build
-    fake.stats = scored(6);
+    fake.stats.crackedScore = 6;
     ASSERT_TRUE(timerFires(2));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5}));
     EXPECT_EQ(fake.saved, 1);  // handed on, not saved again
     thread.queueBuild();       // a requested build always builds
     ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 3; }));
     unchanged = false;
-    fake.stats = scored(7);
+    fake.stats.crackedScore = 7;
     ASSERT_TRUE(timerFires(4));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5, 6, 7}));
 }
@@ -61,12 +54,11 @@ TEST(StatsWorker, StoppingWaitsForTheRunningBuildAndDropsItsResultAndTheQueuedOn
     thread->queueBuild();
     thread->queueBuild();
     ASSERT_TRUE(test::waitUntil([&] { return fake.started >= 1; }));
-    std::thread opener([&] {
+    const std::jthread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         fake.open = true;
     });
     thread.reset();  // returns only once the running build has ended
-    opener.join();
     EXPECT_EQ(fake.finished, 1);
     test::spin(50);
     EXPECT_EQ(delivered, 0);
