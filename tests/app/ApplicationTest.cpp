@@ -35,15 +35,14 @@ TEST(ApplicationPlatform, AWaylandSessionWithXWaylandRunsAsAnXClientUnlessTheUse
                   t.xcb ? std::optional<std::string>("xcb") : std::nullopt)
             << (t.session ? t.session : "-") << " " << t.display;
     }
+    // The user's own choices stay.
+    std::map<std::string, const char*> env{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}};
+    const auto lookup = [&env](const char* name) { return env[name]; };
     using Vars = std::vector<std::pair<std::string, std::string>>;
-    const auto startEnvironmentOf = [](std::map<std::string, std::string> env) {
-        return Application::startEnvironment([&env](const char* name) -> const char* {
-            return env.contains(name) ? env[name].c_str() : nullptr;
-        });
-    };
-    EXPECT_EQ(startEnvironmentOf({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}),
+    EXPECT_EQ(Application::startEnvironment(lookup),
               (Vars{{"QT_QPA_PLATFORM", "xcb"}, {"QT_XCB_NO_MITSHM", "1"}}));
-    EXPECT_EQ(startEnvironmentOf({{"DISPLAY", ":0"}, {"QT_XCB_NO_MITSHM", ""}}), Vars{});
+    env = {{"DISPLAY", ":0"}, {"QT_XCB_NO_MITSHM", ""}};
+    EXPECT_EQ(Application::startEnvironment(lookup), Vars{});
 }
 
 }  // namespace

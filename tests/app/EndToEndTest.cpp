@@ -16,25 +16,15 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <utility>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int screenW = 1280;
-constexpr int screenH = 800;
-
 struct Window {
     QString id;
     int x = 0, y = 0, w = 0, h = 0;
 };
-bool trayIcon(const Window& r) {
-    return r.w <= 64 && r.h <= 64 && r.y >= screenH - 40;
-}
-bool overlay(const Window& r) {
-    return r.y == 0 && r.w > 60;
-}
 bool menu(const Window& r) {
     return r.w > 150 && r.h > 120;
 }
@@ -65,7 +55,6 @@ protected:
                            "-noreset"})
                     && xvfb.waitForReadyRead(10'000));
         env.insert("DISPLAY", ":" + QString::fromUtf8(xvfb.readAllStandardOutput()).trimmed());
-        clock.start();
     }
 
     // SIGTERM first: Xvfb removes its lock and socket files only when it is let to finish.
@@ -85,30 +74,27 @@ protected:
         return p.waitForStarted(5000);
     }
 
-    // Runs a helper to completion; returns its standard output, a null string when it failed.
+    // Runs a helper to completion; returns its standard output.
     QString run(const QString& program, const QStringList& args) {
         QProcess p;
         start(p, program, args);
-        const bool ok = p.waitForFinished(120'000) && p.exitStatus() == QProcess::NormalExit
-                        && p.exitCode() == 0;
-        return ok ? QString::fromUtf8(p.readAllStandardOutput() + '\n') : QString();
+        p.waitForFinished(10'000);
+        return QString::fromUtf8(p.readAllStandardOutput());
     }
 
-    // Runs the event loop, noting when the application logs each build, until done() holds or
-    // timeoutMs passes; returns done().
+    // Runs the event loop, reading what the application logs, until done() holds or timeoutMs
+    // passes; returns done().
     bool until(const std::function<bool()>& done, int timeoutMs = 10'000) {
         return tavrik::test::waitUntil(
             [&] {
                 stderrText += QString::fromUtf8(app.readAllStandardError());
-                while (std::cmp_less(builtAt.size(), stderrText.count("[tavrik] refresh @ "))) {
-                    builtAt.push_back(clock.elapsed());
-                }
                 return done();
             },
             timeoutMs);
     }
-    bool refreshes(size_t n, int timeoutMs = 10'000) {
-        return until([&] { return builtAt.size() >= n; }, timeoutMs);
+    // Waits until the application has logged n builds.
+    bool refreshes(qsizetype n, int timeoutMs = 10'000) {
+        return until([&] { return stderrText.count("[tavrik] refresh @ ") >= n; }, timeoutMs);
     }
 
     // Waits for a visible window of the application that is wanted; returns it.
@@ -140,9 +126,7 @@ protected:
     tavrik::test::TempDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     QProcess xvfb, tray, app;
-    QElapsedTimer clock;
     QString stderrText;
-    std::vector<qint64> builtAt;  // ms since the start, one per build the application logged
 };
 
 // The lock a killed process leaves behind keeps no one out.
@@ -153,15 +137,16 @@ TEST_F(EndToEnd, OneInstanceRunsInAnXEmbeddedTrayAndEndsCleanlyOnQuitOrATerminat
     QThread::msleep(500);
     const fs::path lock = tmp.path() / "XDG_RUNTIME_DIR/tavrik.lock";
     for (const int sig : {0, SIGKILL, SIGTERM, SIGINT, SIGHUP}) {  // 0: the menu's Quit
+        stderrText.clear();
         ASSERT_TRUE(start(app, TAVRIK_EXE, {"--debug"}));
-        ASSERT_TRUE(refreshes(builtAt.size() + 1, 60'000)) << sig << stderrText.toStdString();
+        ASSERT_TRUE(refreshes(1, 60'000)) << sig << stderrText.toStdString();
         ASSERT_TRUE(fs::exists(lock));
         QProcess second;
         ASSERT_TRUE(start(second, TAVRIK_EXE, {"--debug"}) && second.waitForFinished(10'000));
         EXPECT_EQ(second.exitCode(), 0);
         EXPECT_FALSE(second.readAllStandardError().contains("[tavrik]")) << sig;
         if (sig == 0) {
-            const auto icon = window(trayIcon);
+            const auto icon = window([](const Window& r) { return r.h <= 64 && r.y >= 760; });
             ASSERT_TRUE(icon) << "no tray icon";
             click(*icon, icon->w / 2, icon->h / 2);
             const auto open = window(menu);
@@ -224,7 +209,7 @@ TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
     int id = 0;
     QVariantMap properties;
     layout.beginStructure();
-    layout >> id >> properties;
+    layout >> id >> properties;  // the root, whose children are the entries
     layout.beginArray();
     while (!layout.atEnd()) {
         const auto entry = qdbus_cast<QDBusVariant>(layout).variant().value<QDBusArgument>();
@@ -243,12 +228,10 @@ TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
         return dbusMenu.call("Event", ids[label], "clicked", data, 0u).errorName().isEmpty();
     };
 
-    // A click on "Refresh now" in the panel's menu builds at once, between two timer builds.
-    const size_t timerLine = builtAt.size() + 1;
-    ASSERT_TRUE(refreshes(timerLine));
+    // "Refresh now" in the panel's menu builds at once, though the timer has just built.
+    ASSERT_TRUE(refreshes(2));
     EXPECT_TRUE(clicked("Refresh now"));
-    ASSERT_TRUE(refreshes(timerLine + 1));
-    EXPECT_LT(builtAt.back() - builtAt[timerLine - 1], 4500);
+    EXPECT_TRUE(refreshes(3, 4000));  // sooner than the timer's next build
 
     // A left click on the icon: the panel opens the menu itself, so nothing of ours opens.
     EXPECT_EQ(sni.call("Activate", 1200, 790).type(), QDBusMessage::ReplyMessage);
@@ -256,9 +239,9 @@ TEST_F(EndToEnd, UnderAStatusNotifierHostThePanelDrawsTheExportedMenu) {
 
     // The overlay hangs from the top centre, override-redirect: no window manager can move,
     // stretch or focus it.
-    const auto top = window(overlay);
+    const auto top = window([](const Window& r) { return r.y == 0 && r.w > 60; });
     ASSERT_TRUE(top) << "no overlay at the top of the screen";
-    EXPECT_LE(std::abs(top->x + top->w / 2 - screenW / 2), 1) << top->x << "+" << top->w;
+    EXPECT_LE(std::abs(top->x + top->w / 2 - 1280 / 2), 1) << top->x << "+" << top->w;
     EXPECT_TRUE(run("xwininfo", {"-id", top->id}).contains("Override Redirect State: yes"));
 
     EXPECT_TRUE(clicked("Quit Tavrik"));
