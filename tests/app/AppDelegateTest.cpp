@@ -28,18 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using Calls = std::vector<std::string>;
 
-Stats sample() {
-    Stats s;
-    s.until = "2025-03-07";
-    s.crackedScore = 42;
-    s.cost = 3.456;
-    s.linesAdded = 10'000;
-    s.linesRemoved = 2'345;
-    s.streakCurrent = 2;
-    s.codedToday = true;
-    return s;
-}
-
 // Records what the delegate asks of the overlay, in order.
 class RecordingOverlay final : public Overlay {
 public:
@@ -68,7 +56,13 @@ protected:
         for (const Prefs::KeyInfo& info : Prefs::all()) {  // a fresh installation
             Prefs::remove(info.key);
         }
-        fake.stats = sample();
+        fake.stats.until = "2025-03-07";
+        fake.stats.crackedScore = 42;
+        fake.stats.cost = 3.456;
+        fake.stats.linesAdded = 10'000;
+        fake.stats.linesRemoved = 2'345;
+        fake.stats.streakCurrent = 2;
+        fake.stats.codedToday = true;
     }
     void TearDown() override {
         fake.open = true;
@@ -112,7 +106,7 @@ protected:
 // The cached statistics are shown before the first build; requests while a build is pending
 // are dropped, the timer's builds are not, and any applied build clears the pending flag.
 TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDroppedTimerBuildsNot) {
-    Stats cached = sample();
+    Stats cached = fake.stats;
     cached.crackedScore = 17;
     ASSERT_TRUE(StatsCache::save(cached, tmp.path() / "cache"));
     fake.open = false;
@@ -128,7 +122,7 @@ TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDropped
                               Qt::QueuedConnection);
     fake.open = true;
     ASSERT_TRUE(waitApplied(3));
-    EXPECT_EQ(delegate->stats(), sample());
+    EXPECT_EQ(delegate->stats(), fake.stats);
     EXPECT_FALSE(delegate->isRefreshing());
     delegate->refreshNow();
     ASSERT_TRUE(waitApplied(4));
@@ -138,9 +132,8 @@ TEST_F(AppDelegateTest, TheCacheComesFirstRequestsWhileABuildIsPendingAreDropped
 
 TEST_F(AppDelegateTest, EachApplyCelebratesThenUploadsAndProtectionTogglesAmberWithoutABuild) {
     launch();
-    EXPECT_EQ(Prefs::integer(Prefs::Key::msLines), 12'345);  // recorded, not celebrated
     Prefs::setInteger(Prefs::Key::msLines, 99'990);
-    Stats next = sample();
+    Stats next = fake.stats;
     next.linesAdded = 100'010 - next.linesRemoved;
     next.codedToday = false;
     overlay->calls.clear();

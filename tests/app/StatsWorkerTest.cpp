@@ -18,7 +18,9 @@
 namespace tavrik {
 namespace {
 
-TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChanged) {
+// Timer builds hand on the last statistics while the job says nothing changed; stopping waits
+// for the running build and drops its result and the queued builds.
+TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsAndStoppingDropsTheBuildsStillToCome) {
     test::widgetApp();
     test::FakeJob fake;
     fake.stats.crackedScore = 5;
@@ -26,9 +28,10 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
     std::atomic<bool> unchanged = true;
     job.unchanged = [&] { return unchanged.load(); };
     std::vector<std::int64_t> delivered;
-    StatsThread thread(job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
+    auto thread = std::make_unique<StatsThread>(
+        job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
     const auto timerFires = [&](size_t deliveries) {
-        QMetaObject::invokeMethod(&thread.worker(), &StatsWorker::onTimerFired,
+        QMetaObject::invokeMethod(&thread->worker(), &StatsWorker::onTimerFired,
                                   Qt::QueuedConnection);
         return test::waitUntil([&] { return delivered.size() == deliveries; });
     };
@@ -37,32 +40,26 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChange
     ASSERT_TRUE(timerFires(2));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5}));
     EXPECT_EQ(fake.saved, 1);  // handed on, not saved again
-    thread.queueBuild();       // a requested build always builds
+    thread->queueBuild();      // a requested build always builds
     ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 3; }));
     unchanged = false;
     fake.stats.crackedScore = 7;
     ASSERT_TRUE(timerFires(4));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5, 6, 7}));
-}
 
-TEST(StatsWorker, StoppingWaitsForTheRunningBuildAndDropsItsResultAndTheQueuedOnes) {
-    test::widgetApp();
-    test::FakeJob fake;
     fake.open = false;
-    int delivered = 0;
-    auto thread = std::make_unique<StatsThread>(fake.job(), [&](const Stats&) { ++delivered; });
     thread->queueBuild();
     thread->queueBuild();
-    ASSERT_TRUE(test::waitUntil([&] { return fake.started >= 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fake.started == 4; }));
     const std::jthread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         fake.open = true;
     });
     thread.reset();  // returns only once the running build has ended
-    EXPECT_EQ(fake.finished, 1);
+    EXPECT_EQ(fake.finished, 4);
     test::spin(50);
-    EXPECT_EQ(delivered, 0);
-    EXPECT_EQ(fake.started, 1);
+    EXPECT_EQ(delivered.size(), 4u);
+    EXPECT_EQ(fake.started, 4);
 }
 
 TEST(StatsWorker, TheUserLogsJobSavesTheCacheAndKnowsWhenTheTreesAreUntouched) {
