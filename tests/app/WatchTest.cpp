@@ -50,7 +50,11 @@ TEST_F(Watch, EveryChangeBreaksTheTreesQuietEntryChangesAndAMoveAlsoWakeTheDirec
     EXPECT_FALSE(tree.quiet());                             // never armed
     EXPECT_TRUE(DirWatcher::isEntryChange(IN_Q_OVERFLOW));  // lost events may be anything
     EXPECT_FALSE(DirWatcher::isEntryChange(IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_OPEN));
-    const std::vector<std::tuple<std::string, std::function<void()>, bool>> changes = {
+    const struct {
+        std::string what;
+        std::function<void()> change;
+        bool entry;  // the directory watcher wakes
+    } changes[] = {
         {"read", [&] { std::ifstream(claude / "s0.jsonl").get(); }, false},
         {"append", [&] { write(claude / "s0.jsonl"); }, false},
         {"append deep in codex", [&] { write(codex / "2025/03/07/rollout-a.jsonl"); }, false},
@@ -71,7 +75,6 @@ TEST_F(Watch, EveryChangeBreaksTheTreesQuietEntryChangesAndAMoveAlsoWakeTheDirec
         test::spin(30);
         EXPECT_EQ(dir->isPending(), entry) << what;
         EXPECT_EQ(tree.quiet(), what == "read") << what;
-        EXPECT_EQ(tree.quiet(), what == "read") << what << ", asked again";
         EXPECT_TRUE(tree.arm() && tree.quiet()) << what;
     }
 }
