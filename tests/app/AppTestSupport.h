@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <climits>
 
 namespace tavrik::test {
 
@@ -22,19 +23,19 @@ inline void spin(int ms) {
     waitUntil([] { return false; }, ms);
 }
 
-// A build job the test controls: builds wait while the gate is closed; builds started and
-// finished and saves are counted. Shared between the test and the work thread, which reads
-// stats only while the test leaves it alone.
+// A build job the test controls: a build ends only while fewer than `ends` builds have ended;
+// builds started and finished and saves are counted. Shared between the test and the work
+// thread, which reads stats only while the test leaves it alone.
 struct FakeJob {
     Stats stats;
-    std::atomic<bool> open = true;
+    std::atomic<int> ends = INT_MAX;
     std::atomic<int> started = 0, finished = 0, saved = 0;
 
     StatsJob job() {
         return {.build =
                     [this](ParseCacheMemo&) {
                         ++started;
-                        while (!open) {
+                        while (finished >= ends) {
                             QThread::msleep(1);
                         }
                         ++finished;

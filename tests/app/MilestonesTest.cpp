@@ -47,13 +47,11 @@ TEST(Milestones, LinesStreakAndBadgeRules) {
 
 TEST(Milestones, StreakAtRiskNeedsProtectionARunningStreakAndNothingCodedToday) {
     Stats s;
+    EXPECT_FALSE(Milestones::streakAtRisk(s, true));  // no streak
     s.streakCurrent = 3;
     EXPECT_TRUE(Milestones::streakAtRisk(s, true));
     EXPECT_FALSE(Milestones::streakAtRisk(s, false));
-    s.streakCurrent = 0;
-    EXPECT_FALSE(Milestones::streakAtRisk(s, true));
     s.codedToday = true;
-    s.streakCurrent = 3;
     EXPECT_FALSE(Milestones::streakAtRisk(s, true));
 }
 

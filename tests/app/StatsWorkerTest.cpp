@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -47,19 +48,23 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsAndStoppingDropsTheBuildsSti
     ASSERT_TRUE(timerFires(4));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5, 6, 7}));
 
-    fake.open = false;
+    // Two builds queued behind a held one: the first of them runs when stopping begins.
+    fake.ends = 3;
+    thread->queueBuild();
+    EXPECT_TRUE(test::waitUntil([&] { return fake.started == 4; }));  // no return with one held
     thread->queueBuild();
     thread->queueBuild();
-    ASSERT_TRUE(test::waitUntil([&] { return fake.started == 4; }));
+    fake.ends = 4;
+    EXPECT_TRUE(test::waitUntil([&] { return fake.started == 5 && delivered.size() == 5; }));
     const std::jthread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        fake.open = true;
+        fake.ends = INT_MAX;
     });
     thread.reset();  // returns only once the running build has ended
-    EXPECT_EQ(fake.finished, 4);
+    EXPECT_EQ(fake.finished, 5);
     test::spin(50);
-    EXPECT_EQ(delivered.size(), 4u);
-    EXPECT_EQ(fake.started, 4);
+    EXPECT_EQ(delivered.size(), 5u);
+    EXPECT_EQ(fake.started, 5);
 }
 
 TEST(StatsWorker, TheUserLogsJobSavesTheCacheAndKnowsWhenTheTreesAreUntouched) {
