@@ -1,26 +1,23 @@
-// Starting the application: the "--debug" flag, the platform on Wayland sessions, and the real
-// executable on the offscreen platform (one instance per user, termination signals).
+// Starting the application: the "--debug" flag, the platform on Wayland sessions, and the tray
+// icon's face: the bundled logo, the mark crisp and centred at every size.
 
 #include "app/Application.h"
+#include "app/TrayFace.h"
 #include "tests/app/AppTestSupport.h"
-#include "tests/support/TempDir.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "theme/Resources.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <map>
+#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tavrik {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(ApplicationArgs, DebugIsAnyElementEqualToDashDashDebug) {
     EXPECT_TRUE(Application::debugLogging({"tavrik", "--other", "--debug"}));
@@ -44,58 +41,43 @@ TEST(ApplicationPlatform, AWaylandSessionWithXWaylandRunsAsAnXClientUnlessTheUse
                   t.xcb ? std::optional<std::string>("xcb") : std::nullopt)
             << (t.session ? t.session : "-") << " " << t.display;
     }
+    // The user's own choices stay.
+    std::map<std::string, const char*> env{{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}};
+    const auto lookup = [&env](const char* name) { return env[name]; };
     using Vars = std::vector<std::pair<std::string, std::string>>;
-    const auto startEnvironmentOf = [](std::map<std::string, std::string> env) {
-        return Application::startEnvironment([&env](const char* name) -> const char* {
-            return env.contains(name) ? env[name].c_str() : nullptr;
-        });
-    };
-    EXPECT_EQ(startEnvironmentOf({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}}),
+    EXPECT_EQ(Application::startEnvironment(lookup),
               (Vars{{"QT_QPA_PLATFORM", "xcb"}, {"QT_XCB_NO_MITSHM", "1"}}));
-    EXPECT_EQ(startEnvironmentOf({{"DISPLAY", ":0"}, {"QT_XCB_NO_MITSHM", ""}}), Vars{});
+    env = {{"DISPLAY", ":0"}, {"QT_XCB_NO_MITSHM", ""}};
+    EXPECT_EQ(Application::startEnvironment(lookup), Vars{});
 }
 
-// The real executable, with a home, caches, settings and runtime folder of its own. A second
-// instance leaves quietly; termination signals end it cleanly, and the lock a killed process
-// leaves behind keeps no one out.
-TEST(ApplicationProgram, OneInstanceRunsSignalsEndItCleanlyAndADeadProcessesLockKeepsNoOneOut) {
+TEST(TrayFace, EverySizeGetsACrispCentredMarkAndOnlyTheDoubleSizeThe2xDrawing) {
     test::widgetApp();
-    test::TempDir tmp;
-    tmp.write("home/.claude/projects/p/s.jsonl", "{}\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* dir : {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
-        fs::create_directories(tmp.path() / dir);
-        env.insert(dir, QString::fromStdString((tmp.path() / dir).string()));
-    }
-    env.insert("HOME", QString::fromStdString((tmp.path() / "home").string()));
-    fs::permissions(tmp.path() / "XDG_RUNTIME_DIR", fs::perms::owner_all);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
-    env.remove("WAYLAND_DISPLAY");
-    const fs::path lock = tmp.path() / "XDG_RUNTIME_DIR/tavrik.lock";
+    const auto path = Resources::bundledFile(TrayFace::logoFile);
+    ASSERT_TRUE(path) << "tavrik-logo-white.png missing from the resource folder";
+    const QImage logo = QImage(QString::fromStdString(path->string()))
+                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // White on dark panels, and no pixel half covered.
+    const std::span pixels(reinterpret_cast<const QRgb*>(logo.constBits()), logo.sizeInBytes() / 4);
+    const auto white = std::ranges::count(pixels, 0xffffffffU);
+    EXPECT_GT(white, 40);
+    EXPECT_EQ(white + std::ranges::count(pixels, 0U), std::ssize(pixels));
 
-    for (const int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP}) {
-        QProcess app, second;
-        app.setProcessEnvironment(env);
-        app.start(QStringLiteral(TAVRIK_EXE), {"--debug"});
-        QByteArray err;
-        ASSERT_TRUE(test::waitUntil([&] {
-            app.waitForReadyRead(10);
-            return (err += app.readAllStandardError()).contains("[tavrik] refresh @ ");
-        })) << sig
-            << err.toStdString();
-        ASSERT_TRUE(fs::exists(lock));
-        second.setProcessEnvironment(env);
-        second.start(QStringLiteral(TAVRIK_EXE), {"--debug"});
-        ASSERT_TRUE(second.waitForFinished(10'000));
-        EXPECT_EQ(second.exitCode(), 0);
-        EXPECT_FALSE(second.readAllStandardError().contains("[tavrik]")) << sig;
-
-        ::kill(static_cast<pid_t>(app.processId()), sig);
-        ASSERT_TRUE(app.waitForFinished(10'000)) << sig;
-        const bool clean = sig != SIGKILL;
-        EXPECT_EQ(app.exitStatus() == QProcess::NormalExit && app.exitCode() == 0, clean) << sig;
-        EXPECT_EQ(fs::exists(lock), !clean) << sig;
+    QImage plain(18, 18, QImage::Format_ARGB32_Premultiplied);
+    plain.fill(Qt::white);
+    plain.setPixelColor(1, 1, Qt::transparent);  // below 18 pixels the mark is cropped evenly
+    QImage twice(36, 36, QImage::Format_ARGB32_Premultiplied);
+    twice.fill(Qt::white);
+    twice.setPixelColor(0, 0, Qt::transparent);  // a detail only the 2x drawing has
+    const struct {
+        QImage twice;
+        int size, x, alpha;
+    } table[] = {{twice, 36, 0, 0},     {twice, 54, 0, 255},    {QImage(), 36, 0, 255},
+                 {QImage(), 22, 1, 0},  {QImage(), 22, 2, 255}, {QImage(), 22, 19, 255},
+                 {QImage(), 22, 20, 0}, {QImage(), 16, 0, 0}};
+    for (const auto& t : table) {
+        EXPECT_EQ(TrayFace::logoAt(plain, t.twice, t.size).pixelColor(t.x, t.x).alpha(), t.alpha)
+            << t.size << " at " << t.x;
     }
 }
 

@@ -25,41 +25,34 @@ TEST(Milestones, LinesStreakAndBadgeRules) {
         std::optional<Stats> prev;
         Stats next;
         Milestones::Memory stored;
-        bool celebrate;
-        Milestones::Memory remembered;
+        Milestones::Outcome outcome;  // whether to celebrate, and what to remember
     } table[] = {
-        {"crossing 100k", {}, make(200'000, 10, 0, 0), {199'990, 0}, true, {200'010, 0}},
-        {"removed lines count", {}, make(50'000, 50'000, 0, 0), {99'999, 0}, true, {100'000, 0}},
-        {"one short", {}, make(50'000, 49'999, 0, 0), {99'000, 0}, false, {99'999, 0}},
-        {"first only records", {}, make(500'000, 0, 12, 10), {0, 0}, false, {500'000, 12}},
-        {"within a multiple", {}, make(199'999, 0, 0, 0), {100'000, 0}, false, {199'999, 0}},
-        {"falling is followed", {}, make(240'000, 0, 0, 0), {250'000, 0}, false, {240'000, 0}},
-        {"several multiples", {}, make(450'000, 0, 0, 0), {120'000, 0}, true, {450'000, 0}},
-        {"longer streak", {}, make(0, 0, 8, 0), {0, 7}, true, {0, 8}},
-        {"equal streak", {}, make(0, 0, 7, 0), {0, 7}, false, {0, 7}},
-        {"shorter streak", {}, make(0, 0, 5, 0), {0, 7}, false, {0, 7}},
-        {"one more badge", make(0, 0, 0, 3), make(0, 0, 0, 4), {}, true, {}},
-        {"badge lost", make(0, 0, 0, 4), make(0, 0, 0, 3), {}, false, {}},
-        {"all at once", make(0, 0, 0, 4), make(300'000, 0, 9, 5), {250'000, 8}, true, {300'000, 9}},
+        {"crossing 100k", {}, make(200'000, 10, 0, 0), {199'990, 0}, {true, {200'010, 0}}},
+        {"removed lines count", {}, make(50'000, 50'000, 0, 0), {99'999, 0}, {true, {100'000, 0}}},
+        {"one short", {}, make(50'000, 49'999, 0, 0), {99'000, 0}, {false, {99'999, 0}}},
+        {"first only records", {}, make(500'000, 0, 12, 10), {0, 0}, {false, {500'000, 12}}},
+        {"falling is followed", {}, make(240'000, 0, 0, 0), {250'000, 0}, {false, {240'000, 0}}},
+        {"several multiples", {}, make(450'000, 0, 0, 0), {120'000, 0}, {true, {450'000, 0}}},
+        {"longer streak", {}, make(0, 0, 8, 0), {0, 7}, {true, {0, 8}}},
+        {"equal streak", {}, make(0, 0, 7, 0), {0, 7}, {false, {0, 7}}},
+        {"shorter streak", {}, make(0, 0, 5, 0), {0, 7}, {false, {0, 7}}},
+        {"one more badge", make(0, 0, 0, 3), make(0, 0, 0, 4), {}, {true, {}}},
+        {"badge lost", make(0, 0, 0, 4), make(0, 0, 0, 3), {}, {false, {}}},
+        {"all three", make(0, 0, 0, 4), make(300'000, 0, 9, 5), {250'000, 8}, {true, {300'000, 9}}},
     };
     for (const auto& t : table) {
-        const Milestones::Outcome out = Milestones::detect(t.prev, t.next, t.stored);
-        EXPECT_EQ(out.celebrate, t.celebrate) << t.rule;
-        EXPECT_EQ(out.memory, t.remembered) << t.rule;
+        EXPECT_EQ(Milestones::detect(t.prev, t.next, t.stored), t.outcome) << t.rule;
     }
 }
 
 TEST(Milestones, StreakAtRiskNeedsProtectionARunningStreakAndNothingCodedToday) {
-    const auto atRisk = [](bool protection, bool codedToday, std::int64_t streak) {
-        Stats s;
-        s.codedToday = codedToday;
-        s.streakCurrent = streak;
-        return Milestones::streakAtRisk(s, protection);
-    };
-    EXPECT_TRUE(atRisk(true, false, 3));
-    EXPECT_FALSE(atRisk(false, false, 3));
-    EXPECT_FALSE(atRisk(true, true, 3));
-    EXPECT_FALSE(atRisk(true, false, 0));
+    Stats s;
+    EXPECT_FALSE(Milestones::streakAtRisk(s, true));  // no streak
+    s.streakCurrent = 3;
+    EXPECT_TRUE(Milestones::streakAtRisk(s, true));
+    EXPECT_FALSE(Milestones::streakAtRisk(s, false));
+    s.codedToday = true;
+    EXPECT_FALSE(Milestones::streakAtRisk(s, true));
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -19,58 +19,52 @@
 namespace tavrik {
 namespace {
 
-Stats scored(std::int64_t score) {
-    Stats s;
-    s.crackedScore = score;
-    return s;
-}
-
-TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsWhileTheJobSaysNothingChanged) {
+// Timer builds hand on the last statistics while the job says nothing changed; stopping waits
+// for the running build and drops its result and the queued builds.
+TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsAndStoppingDropsTheBuildsStillToCome) {
     test::widgetApp();
     test::FakeJob fake;
-    fake.stats = scored(5);
+    fake.stats.crackedScore = 5;
     StatsJob job = fake.job();
     std::atomic<bool> unchanged = true;
     job.unchanged = [&] { return unchanged.load(); };
     std::vector<std::int64_t> delivered;
-    StatsThread thread(job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
+    auto thread = std::make_unique<StatsThread>(
+        job, [&](const Stats& s) { delivered.push_back(s.crackedScore); });
     const auto timerFires = [&](size_t deliveries) {
-        QMetaObject::invokeMethod(&thread.worker(), &StatsWorker::onTimerFired,
+        QMetaObject::invokeMethod(&thread->worker(), &StatsWorker::onTimerFired,
                                   Qt::QueuedConnection);
         return test::waitUntil([&] { return delivered.size() == deliveries; });
     };
     ASSERT_TRUE(timerFires(1));  // nothing built yet: build
-    fake.stats = scored(6);
+    fake.stats.crackedScore = 6;
     ASSERT_TRUE(timerFires(2));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5}));
     EXPECT_EQ(fake.saved, 1);  // handed on, not saved again
-    thread.queueBuild();       // a requested build always builds
+    thread->queueBuild();      // a requested build always builds
     ASSERT_TRUE(test::waitUntil([&] { return delivered.size() == 3; }));
     unchanged = false;
-    fake.stats = scored(7);
+    fake.stats.crackedScore = 7;
     ASSERT_TRUE(timerFires(4));
     EXPECT_EQ(delivered, (std::vector<std::int64_t>{5, 5, 6, 7}));
-}
 
-TEST(StatsWorker, StoppingWaitsForTheRunningBuildAndDropsItsResultAndTheQueuedOnes) {
-    test::widgetApp();
-    test::FakeJob fake;
-    fake.open = false;
-    int delivered = 0;
-    auto thread = std::make_unique<StatsThread>(fake.job(), [&](const Stats&) { ++delivered; });
+    // Two builds queued behind a held one: the first of them runs when stopping begins.
+    fake.ends = 3;
+    thread->queueBuild();
+    EXPECT_TRUE(test::waitUntil([&] { return fake.started == 4; }));  // no return with one held
     thread->queueBuild();
     thread->queueBuild();
-    ASSERT_TRUE(test::waitUntil([&] { return fake.started >= 1; }));
-    std::thread opener([&] {
+    fake.ends = 4;
+    EXPECT_TRUE(test::waitUntil([&] { return fake.started == 5 && delivered.size() == 5; }));
+    const std::jthread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        fake.open = true;
+        fake.ends = INT_MAX;
     });
     thread.reset();  // returns only once the running build has ended
-    opener.join();
-    EXPECT_EQ(fake.finished, 1);
+    EXPECT_EQ(fake.finished, 5);
     test::spin(50);
-    EXPECT_EQ(delivered, 0);
-    EXPECT_EQ(fake.started, 1);
+    EXPECT_EQ(delivered.size(), 5u);
+    EXPECT_EQ(fake.started, 5);
 }
 
 TEST(StatsWorker, TheUserLogsJobSavesTheCacheAndKnowsWhenTheTreesAreUntouched) {
@@ -86,7 +80,6 @@ TEST(StatsWorker, TheUserLogsJobSavesTheCacheAndKnowsWhenTheTreesAreUntouched) {
     StatsJob job = userLogsJob(home.path() / "cache");
     ParseCacheMemo memo;
     const Stats first = job.build(memo);
-    EXPECT_EQ(first.linesAdded, 1);
     job.save(first);
     EXPECT_EQ(StatsCache::load(home.path() / "cache"), first);
     std::ofstream(transcript, std::ios::app) << "{}\n";
