@@ -1,5 +1,6 @@
 #include "notch/NotchContentView.h"
 #include "notch/NotchController.h"
+#include "notch/NotchDebug.h"
 #include "notch/NotchPanel.h"
 #include "notch/NotchStyle.h"
 #include "tests/notch/NotchTestSupport.h"
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
@@ -22,6 +24,7 @@ namespace {
 
 using namespace tavrik;
 using test::grab;
+using test::pixelIs;
 
 Stats sampleStats() {
     Stats s;
@@ -36,13 +39,12 @@ Stats sampleStats() {
     return s;
 }
 
-Look lookWith(std::size_t sprite, double flare = 0, double radius = 0, std::int64_t wing = 1) {
-    Look look;
-    look.sprite = sprite;
-    look.shape.flare = flare;
-    look.shape.bottomRadius = radius;
-    look.wingStat = wing;
-    return look;
+Look lookWith(std::size_t sprite, double flare = 0, double radius = 0, std::int64_t wing = 1,
+              std::size_t accent = 0) {
+    return {.accent = Accent::all()[accent],
+            .sprite = sprite,
+            .shape = {.flare = flare, .bottomRadius = radius},
+            .wingStat = wing};
 }
 
 void press(QWidget& w, QPointF at) {
@@ -70,21 +72,6 @@ TEST(NotchRules, WingValuesAndStyle) {
         EXPECT_EQ(NotchStyle::bottomRadius(shape, true), t.expanded);
         EXPECT_EQ(NotchStyle::adjustments(shape), (NotchGeometry::Adjustments{2, 3, 4, t.flare}));
     }
-}
-
-TEST(NotchView, RightWingFollowsTheNumberAndTheFlare) {
-    test::widgetApp();
-    NotchContentView view(QRect(0, 0, 180, 32));
-    EXPECT_EQ(view.rightWingRect(), QRectF(103, 0, 66, 32));  // no statistics: no number
-    view.setLook(lookWith(0, 4));
-    EXPECT_EQ(view.rightWingRect(), QRectF(110, 0, 66, 32));
-    Stats s = sampleStats();
-    s.crackedScore = 123456789012;
-    view.setStats(s);
-    view.setLook(lookWith(0, 0, 0, 0));
-    const double w = view.rightStatWidth();
-    EXPECT_GT(w, 44);
-    EXPECT_EQ(view.rightWingRect(), QRectF(169 - (w + 22), 0, w + 22, 32));
 }
 
 // Collapsed, a click on the number's wing cycles it; expanded, the buttons run their actions
@@ -123,33 +110,31 @@ TEST(NotchView, HoverAndClicks) {
     EXPECT_EQ(asked, (std::vector<bool>{true, false, true, true}));
 }
 
-// Pixels a wrong sprite, colour, shape or state would move.
+// Pixels a wrong sprite, colour, shape or state would move; (33, 7) is the anchor's top cell
+// (0, 4), transparent is outside the shape.
 TEST(NotchView, PixelProbes) {
     test::widgetApp();
-    Look lime = lookWith(5);
-    lime.accent = Accent::all()[1];
+    const Look anchor = lookWith(5), lime = lookWith(5, 0, 0, 1, 1), first = lookWith(0);
     enum State { Plain, Celebrating, Amber };
     const struct {
         Look look;
         State state;
         int x, y;
-        QColor colour;  // transparent: outside the shape
-    } probes[] = {
-        {lookWith(5), Plain, 33, 7, Theme::blue},  // the anchor's top cell (0, 4)
-        {lookWith(5), Plain, 30, 7, Qt::black},
-        {lookWith(5), Plain, 28, 24, Theme::blue},
-        {lookWith(5), Plain, 28, 27, Qt::black},
-        {lime, Plain, 33, 7, QColor(184, 255, 46)},
-        {lookWith(5), Celebrating, 33, 7, QColor(223, 233, 255)},
-        {lookWith(5), Amber, 33, 7, Theme::amber},
-        {lookWith(1), Amber, 30, 7, Theme::amber},
-        {lookWith(1), Amber, 30, 20, QColor(115, 81, 38)},
-        {lookWith(0), Plain, 166, 29, Qt::transparent},
-        {lookWith(0, 0, 5), Plain, 166, 29, Qt::black},
-        {lookWith(0), Plain, 8, 0, Qt::black},
-        {lookWith(0), Plain, 2, 20, Qt::transparent},
-        {lookWith(0), Plain, 177, 20, Qt::transparent},
-    };
+        QColor colour;
+    } probes[] = {{anchor, Plain, 33, 7, Theme::blue},
+                  {anchor, Plain, 30, 7, Qt::black},
+                  {anchor, Plain, 28, 24, Theme::blue},
+                  {anchor, Plain, 28, 27, Qt::black},
+                  {lime, Plain, 33, 7, QColor(184, 255, 46)},
+                  {anchor, Celebrating, 33, 7, QColor(223, 233, 255)},
+                  {anchor, Amber, 33, 7, Theme::amber},
+                  {lookWith(1), Amber, 30, 7, Theme::amber},
+                  {lookWith(1), Amber, 30, 20, QColor(115, 81, 38)},
+                  {first, Plain, 166, 29, Qt::transparent},
+                  {lookWith(0, 0, 5), Plain, 166, 29, Qt::black},
+                  {first, Plain, 8, 0, Qt::black},
+                  {first, Plain, 2, 20, Qt::transparent},
+                  {first, Plain, 177, 20, Qt::transparent}};
     for (const auto& p : probes) {
         NotchContentView view(QRect(0, 0, 180, 32));
         view.setLook(p.look);
@@ -194,41 +179,29 @@ TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
     NotchContentView view(QRect(0, 0, 482, 330));
     view.setAmber(true);
     view.setExpanded(true);
-    EXPECT_TRUE(view.cardImage().isNull());  // no statistics, no card nor protect line
-    EXPECT_TRUE(view.protectLabel()->isHidden());
+    EXPECT_TRUE(view.cardImage().isNull() && view.protectLabel()->isHidden());  // no statistics
     view.setStats(sampleStats());
     view.setExpanded(true);
     EXPECT_EQ(view.protectLabel()->text(),
               QString::fromUtf8("protect your 5d streak \u2014 you haven't shipped today"));
-    EXPECT_FALSE(view.protectLabel()->isHidden());
     const QImage before = view.cardImage();
-    Look magenta;
-    magenta.accent = Accent::all()[2];
-    view.setLook(magenta);  // restyles the buttons and redraws the card
-    EXPECT_TRUE(
-        view.button(&OverlayActions::copy)->styleSheet().contains(QColor(255, 77, 166).name()));
+    view.setLook(lookWith(0, 0, 0, 1, 2));  // restyles the buttons and redraws the card
+    QPushButton* copy = view.button(&OverlayActions::copy);
+    EXPECT_TRUE(copy->styleSheet().contains(QColor(255, 77, 166).name()));
     EXPECT_NE(view.cardImage(), before);
     view.setExpanded(false);
-    EXPECT_TRUE(view.cardView()->isHidden());
-    EXPECT_TRUE(view.button(&OverlayActions::copy)->isHidden());
-    EXPECT_TRUE(view.protectLabel()->isHidden());
+    EXPECT_TRUE(view.cardView()->isHidden() && copy->isHidden() && view.protectLabel()->isHidden());
 }
 
-// The window hangs from the top centre; the look's shape and the number's width move it, and
-// only showing starts the animation timer.
-TEST(Controller, WindowFramesAndShowing) {
+// The window hangs from the top centre and the look's shape moves it (in Qt's coordinates); only
+// showing starts the animation timer; the pointer expands it animated, and leaving collapses it
+// after a while.
+TEST(Controller, FramesShowingAndHover) {
     test::widgetApp();
     NotchController c;
+    c.content().setLook({.shape = {20, -20, 6, 4, 0}});
     const QRect s = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(c.panel().geometry(), QRect(s.center().x() + 1 - 90, s.top(), 180, 32));
-    EXPECT_FALSE(c.panel().isVisible());
-
-    Look look;
-    look.shape = {20, -20, 6, 4, 0};
-    c.content().setLook(look);
-    const int mid = s.x() + s.width() / 2;
-    EXPECT_EQ(c.qtFrameFor(false), QRect(mid - 93 + 6, s.top(), 186, 20));
-    EXPECT_EQ(c.qtFrameFor(true), QRect(mid - 234 + 6, s.top(), 468, 330));
+    EXPECT_EQ(c.qtFrameFor(false), QRect(s.center().x() + 1 - 93 + 6, s.top(), 186, 20));
     const int started = c.content().animationStarts();  // the view starts on construction
     for (const bool hidden : {false, false, true, false, false}) {
         c.setHidden(hidden);
@@ -238,28 +211,12 @@ TEST(Controller, WindowFramesAndShowing) {
     EXPECT_EQ(c.content().animationStarts(), started + 1);
     EXPECT_EQ(c.panel().geometry(), c.qtFrameFor(false));
 
-    Stats wide;
-    wide.crackedScore = 123456789012;
-    look.wingStat = 0;
-    c.content().setLook(look);
-    c.content().setStats(wide);
-    EXPECT_EQ(c.qtFrameFor(false).width(), 186 + std::lround(c.content().rightStatWidth()) - 44);
-}
-
-TEST(Controller, HoverExpandsAnimatedEasingOutAndLeavingCollapsesLater) {
-    test::widgetApp();
-    NotchController c;
-    c.setHidden(false);
     test::hover(c.content(), true);
-    EXPECT_TRUE(c.content().expanded());
     auto* animation = c.findChild<QPropertyAnimation*>();
-    ASSERT_TRUE(animation != nullptr && c.isAnimating());
+    ASSERT_TRUE(c.content().expanded() && animation != nullptr && c.isAnimating());
     EXPECT_EQ(animation->endValue().toRect(), c.qtFrameFor(true));
-    // The cubic Bézier (0, 0) (0.58, 1) (1, 1): half-way through the time, about 68 % of the way.
-    EXPECT_NEAR(animation->easingCurve().valueForProgress(0.5), 0.685, 0.01);
     c.refreshLayout();  // places the current state at once
     EXPECT_FALSE(c.isAnimating());
-
     QTimer& collapse = *c.content().findChild<QTimer*>(QStringLiteral("collapseTimer"));
     test::hover(c.content(), false);
     test::fire(collapse);
@@ -269,6 +226,40 @@ TEST(Controller, HoverExpandsAnimatedEasingOutAndLeavingCollapsesLater) {
     test::hover(c.content(), false);  // collapsed already: nothing moves
     test::fire(collapse);
     EXPECT_FALSE(c.isAnimating());
+}
+
+constexpr QColor wallpaper{200, 129, 74};
+constexpr QColor menuBar{30, 30, 30};
+
+// The overlay is centred on the scene, its outline flaring into the menu bar; the sheet adds
+// the magnified top-left corner in a one-pixel frame. The command line checks the sizes.
+TEST(NotchDebug, SceneAndSheet) {
+    test::widgetApp();
+    const struct {
+        NotchSketch sketch;
+        int x, y;
+        QColor colour;
+    } probes[] = {
+        {{180, 11}, 220, 45, Qt::black}, {{180, 11}, 131, 30, Qt::black},
+        {{180, 11}, 128, 30, wallpaper}, {{180, 11}, 125, 0, Qt::black},
+        {{180, 11}, 130, 45, wallpaper}, {{180, 4}, 123, 0, menuBar},
+        {{100, 11}, 168, 30, wallpaper},
+    };
+    for (const auto& p : probes) {
+        QImage image(440, 100, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        drawNotchSceneGeometry(painter, 440, 100, p.sketch);
+        painter.end();
+        EXPECT_TRUE(pixelIs(image, p.x, p.y, p.colour)) << p.sketch.bodyWidth;
+    }
+    // The zoom, 136 x 120, 10 from the bottom: x 152 … 288, y 220 … 340, scene x 114 + u / 4.
+    const QImage four = renderNotchDebug(4, {});
+    EXPECT_TRUE(pixelIs(four, 152, 220, Theme::blue));
+    EXPECT_TRUE(pixelIs(four, 152 + 8, 220 + 40, menuBar));
+    EXPECT_TRUE(pixelIs(four, 152 + 80, 220 + 100, Qt::black));
+    for (const double unusable : {0.0, -4.0, std::nan(""), HUGE_VAL, 5000.0}) {
+        EXPECT_TRUE(renderNotchDebug(unusable, {}).isNull()) << unusable;
+    }
 }
 
 }  // namespace

@@ -83,7 +83,6 @@ TEST_F(OnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving) {
     ASSERT_TRUE(movePointer(mid, 10));
     ASSERT_TRUE(waitUntil([&] { return controller.content().expanded(); }));
     ASSERT_TRUE(waitUntil([&] { return !controller.isAnimating(); }));
-    EXPECT_EQ(controller.panel().geometry(), QRect(mid - 241, 0, 482, 330));
     const QImage panel = screenshot("notch-expanded.png");
     EXPECT_TRUE(pixelIs(panel, mid, 2, Qt::black, 6));
     EXPECT_TRUE(pixelIs(panel, mid, 340, wallpaper, 6));
