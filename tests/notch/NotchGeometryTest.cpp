@@ -57,11 +57,9 @@ TEST(NotchGeometry, FramesFollowTheNumberAndTheAdjustments) {
         double number;
         Rect expected;
     } table[] = {
-        {false, {}, 40, {554, 868, 332, 32}},
         {false, {}, 44, {554, 868, 332, 32}},  // up to 44 the number fits the 66-point wing
         {false, {}, 60, {546, 868, 348, 32}},
         {false, {0, -20, 0, 11}, 0, {554, 880, 332, 20}},  // never below 20 points
-        {false, {0, -10, 0, 11}, 0, {554, 878, 332, 22}},
         {false, {10, 0, -4, 11}, 0, {545, 868, 342, 32}},
         {false, {0, 0, 0, 4}, 0, {561, 868, 318, 32}},
         {true, {30, -20, 7, 15}, 120, {482, 570, 490, 330}},  // expanded keeps x and flare only
