@@ -34,14 +34,6 @@ inline void hover(QWidget& w, bool in) {
     QCoreApplication::sendEvent(&w, in ? &enter : &leave);
 }
 
-// Renders a widget alone into a transparent image of its size.
-inline QImage grab(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
-
 // An opaque pixel within tolerance of each channel of the expected colour.
 inline ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, QColor expected,
                                           int tolerance = 0) {

@@ -77,16 +77,16 @@ TEST_F(OnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving) {
     }
 
     ASSERT_TRUE(movePointer(mid, 10));
-    ASSERT_TRUE(waitUntil([&] { return controller.content().expanded(); }));
-    ASSERT_TRUE(waitUntil([&] { return !controller.isAnimating(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return controller.content().expanded() && !controller.isAnimating(); }));
     const QImage panel = screenshot("notch-expanded.png");
     EXPECT_TRUE(pixelIs(panel, mid, 2, Qt::black, 6));
     EXPECT_TRUE(pixelIs(panel, mid, 340, wallpaper, 6));
     EXPECT_FALSE(pixelIs(panel, mid, 150, Qt::black, 2)) << "the card shows";
 
     ASSERT_TRUE(movePointer(mid, 600));
-    ASSERT_TRUE(waitUntil([&] { return !controller.content().expanded(); }));
-    ASSERT_TRUE(waitUntil([&] { return !controller.isAnimating(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !controller.content().expanded() && !controller.isAnimating(); }));
     EXPECT_EQ(controller.panel().geometry(), QRect(mid - 90, 0, 180, 32));
 }
 

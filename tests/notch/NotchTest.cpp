@@ -1,7 +1,9 @@
 #include "notch/NotchContentView.h"
 #include "notch/NotchController.h"
 #include "notch/NotchDebug.h"
+#include "notch/NotchGeometry.h"
 #include "notch/NotchPanel.h"
+#include "notch/NotchShape.h"
 #include "notch/NotchStyle.h"
 #include "tests/notch/NotchTestSupport.h"
 #include "theme/Sprites.h"
@@ -10,12 +12,15 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <tuple>
@@ -24,7 +29,8 @@
 namespace {
 
 using namespace tavrik;
-using test::grab;
+using namespace tavrik::NotchGeometry;
+using tavrik::NotchShape::path;
 using test::pixelIs;
 
 Stats sampleStats() {
@@ -131,9 +137,7 @@ TEST(NotchView, PixelProbes) {
         int x, y;
         QColor colour;
     } probes[] = {{anchor, Plain, 33, 7, Theme::blue},
-                  {anchor, Plain, 30, 7, Qt::black},
                   {anchor, Plain, 28, 24, Theme::blue},
-                  {anchor, Plain, 28, 27, Qt::black},
                   {lime, Plain, 33, 7, QColor(184, 255, 46)},
                   {anchor, Celebrating, 33, 7, QColor(223, 233, 255)},
                   {anchor, Amber, 33, 7, Theme::amber},
@@ -142,7 +146,6 @@ TEST(NotchView, PixelProbes) {
                   {first, Plain, 166, 29, Qt::transparent},
                   {lookWith(0, 0, 5), Plain, 166, 29, Qt::black},
                   {first, Plain, 8, 0, Qt::black},
-                  {first, Plain, 2, 20, Qt::transparent},
                   {first, Plain, 177, 20, Qt::transparent}};
     for (const auto& p : probes) {
         NotchContentView view(QRect(0, 0, 180, 32));
@@ -150,7 +153,7 @@ TEST(NotchView, PixelProbes) {
         view.setAnimFrame(1);  // the anchor without sway
         view.setAmber(p.state == Amber);
         view.celebrate(p.state == Celebrating ? 12 : 0);
-        EXPECT_EQ(grab(view).pixelColor(p.x, p.y), p.colour) << p.x << "," << p.y;
+        EXPECT_EQ(view.grab().toImage().pixelColor(p.x, p.y), p.colour) << p.x << "," << p.y;
     }
 }
 
@@ -175,7 +178,7 @@ TEST(NotchView, TicksRepaintAllTheyChange) {
                               ->grabWindow(view.winId())
                               .toImage()
                               .convertToFormat(QImage::Format_RGB32),
-                          grab(view).convertToFormat(QImage::Format_RGB32))
+                          view.grab().toImage().convertToFormat(QImage::Format_RGB32))
                     << Sprites::all()[i].name << " step " << step << " width " << width;
                 EXPECT_EQ(view.celebrating(), step < 12);
             }
@@ -239,6 +242,104 @@ TEST(NotchDebug, SceneAndSheet) {
     for (const double unusable : {0.0, -4.0, std::nan(""), HUGE_VAL, 5000.0}) {
         EXPECT_TRUE(renderNotchDebug(unusable, {}).isNull()) << unusable;
     }
+}
+
+// A 1440 x 900 laptop screen (y up, origin at its bottom-left) whose camera housing runs from
+// x 620 to x 820: the menu-bar areas beside it end and start there.
+ScreenInfo laptop(double x = 0, double left = 620, double right = 820) {
+    return {{x, 0, 1440, 900}, 32, Rect{x, 868, left, 32}, Rect{x + right, 868, 1440 - right, 32}};
+}
+
+ScreenInfo plain(double x, double y, double w, double h) {
+    return {{x, y, w, h}, 0, std::nullopt, std::nullopt};
+}
+
+// The screens choose the centre, width and top; the number and the adjustments, the frame; Qt's
+// coordinates mirror those at the primary screen's bottom, and round.
+TEST(NotchGeometry, ScreensFramesAndQtCoordinates) {
+    const struct {
+        Screens screens;
+        Geometry expected;
+    } table[] = {
+        {{{laptop()}, 0}, {720, 900, 310}},
+        {{{{{0, 0, 1440, 900}, 32, Rect{0, 868, 620, 32}, std::nullopt}}, 0},
+         {720, 900, 158}},                              // both areas or none
+        {{{laptop(0, 800, 700)}, 0}, {750, 900, 110}},  // overlapping areas: margins only
+        {{{plain(0, 0, 1920, 1080), laptop(1920, 620, 820)}, 0}, {2640, 900, 310}},
+        {{{plain(0, 0, 1920, 1080), plain(1920, 200, 1280, 1024)}, 1}, {2560, 1224, 158}},
+        {{{plain(100, 0, 800, 600), plain(900, 0, 1280, 1024)}, std::nullopt}, {500, 600, 158}},
+        {{{plain(100, 0, 800, 600)}, 1}, {500, 600, 158}},  // a main index past the list
+        {{{}, std::nullopt}, {123, 456, 200}},              // no screens: nothing changes
+    };
+    for (const auto& t : table) {
+        EXPECT_EQ(computeGeometry(t.screens, {123, 456, 200}), t.expected)
+            << t.expected.notchCenterX;
+    }
+    const Geometry g{720, 900, 310};
+    const struct {
+        bool expanded;
+        Adjustments a;
+        double number;
+        Rect expected;
+    } frames[] = {
+        {false, {}, 44, {554, 868, 332, 32}},  // up to 44 the number fits the 66-point wing
+        {false, {}, 60, {546, 868, 348, 32}},
+        {false, {0, -20, 0, 11}, 0, {554, 880, 332, 20}},  // never below 20 points
+        {false, {10, 0, -4, 11}, 0, {545, 868, 342, 32}},
+        {false, {0, 0, 0, 4}, 0, {561, 868, 318, 32}},
+        {true, {30, -20, 7, 15}, 120, {482, 570, 490, 330}},  // expanded keeps x and flare only
+    };
+    for (const auto& t : frames) {
+        EXPECT_EQ(frameFor(t.expanded, g, t.a, t.number), t.expected) << t.expected.width;
+    }
+    EXPECT_EQ(flipY(Rect{0, -1080, 1920, 1080}, 1080), (Rect{0, 1080, 1920, 1080}));
+    EXPECT_EQ(toGlobalQt(Rect{554.4, 868, 331.6, 32}, 900), QRect(554, 0, 332, 32));
+}
+
+// Whether the outline, its curves flattened, has a corner at the point: the ends of its lines and
+// curves are corners, a curve's control points are not.
+bool passesThrough(const QPainterPath& p, QPointF at) {
+    const auto near = [at](QPointF q) { return std::hypot(q.x() - at.x(), q.y() - at.y()) < 1e-6; };
+    return std::ranges::any_of(p.toFillPolygon(), near);
+}
+
+TEST(NotchShape, OutlinesOfFlaresAndRadii) {
+    const double d = 13 / std::sqrt(2.0);  // the 45-degree point of a 13-point corner
+    const struct {
+        QRectF bounds;
+        double radius, flare;
+        std::vector<QPointF> through, inside, outside;
+    } table[] = {
+        // The collapsed default: the top edge runs the full width, the flares bend into the
+        // body's sides at 11 and 169, the corners' arcs start 13 above the bottom.
+        {{0, 0, 180, 32},
+         13,
+         11,
+         {{0, 0}, {180, 0}, {11, 11}, {169, 11}, {169, 19}, {156, 32}, {24, 32}, {11, 19}},
+         {{90, 0.5}, {5, 0.5}, {11.5, 16}, {156 + d - 0.3, 19 + d - 0.3}, {90, 31.8}},
+         {{1, 5}, {179, 5}, {10.5, 16}, {169.5, 16}, {156 + d + 0.3, 19 + d + 0.3}}},
+        {{0, 0, 180, 32}, 13, 0, {{180, 19}, {0, 19}}, {{0.3, 18.5}}, {{0.5, 31.5}}},
+        {{0, 0, 180, 32}, 0, 11, {{169, 32}, {11, 32}}, {{11.2, 31.8}}, {}},
+        // An oversized radius is limited by the side below the flare, or half the body.
+        {{0, 0, 180, 32}, 100, 11, {{169, 11}, {148, 32}}, {{90, 31.5}}, {}},
+        {{0, 0, 42, 100}, 50, 11, {{21, 100}}, {}, {}},
+        {{0, 0, 30, 32}, 13, 40, {}, {}, {}},
+        {{0, 0, 180, 32}, -5, -3, {}, {{0.3, 31.7}}, {}},  // negative counts as zero
+    };
+    for (const auto& t : table) {
+        const QPainterPath p = path(t.bounds, t.radius, t.flare);
+        EXPECT_EQ(p.boundingRect(), t.bounds) << t.radius << " " << t.flare;
+        for (const QPointF& q : t.through) {
+            EXPECT_TRUE(passesThrough(p, q)) << q.x() << "," << q.y();
+        }
+        for (const QPointF& q : t.inside) {
+            EXPECT_TRUE(p.contains(q)) << q.x() << "," << q.y();
+        }
+        for (const QPointF& q : t.outside) {
+            EXPECT_FALSE(p.contains(q)) << q.x() << "," << q.y();
+        }
+    }
+    EXPECT_TRUE(path(QRectF(10, 10, 0, 0), 13, 11).boundingRect().isEmpty());
 }
 
 }  // namespace
