@@ -7,8 +7,7 @@ set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"; finish' EXIT
 [ "${1:--}" = - ] || cp -a "$1/." "$work/"
-mkdir -p "$work/home" "$work/run"
-mkdir -m 700 "$work/runtime"
+mkdir -p -m 700 "$work/home" "$work/run" "$work/runtime"
 export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
     XDG_CONFIG_HOME="${TAVRIK_TEST_CONFIG:-$work/config}" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE CLAUDE_CONFIG_DIR CODEX_HOME
@@ -23,10 +22,8 @@ same() { [ "$1" = "$2" ] || fail "$(diff <(echo "$2") <(echo "$1") | head -n 6)"
 run() {
     name=$1
     local want=$2 status=0
-    shift 2
-    timeout 60 "$tavrik" "$@" >"$work/out" 2>"$work/err" || status=$?
-    out=$(cat "$work/out")
-    err=$(cat "$work/err")
+    timeout 60 "$tavrik" "${@:3}" >"$work/out" 2>"$work/err" || status=$?
+    out=$(<"$work/out") err=$(<"$work/err")
     [ "$status" -eq "$want" ] || fail "exit status $status, expected $want: $err"
 }
 
