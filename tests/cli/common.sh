@@ -7,7 +7,7 @@ set -uo pipefail
 work=$(mktemp -d)
 trap 'rm -rf "$work"; finish' EXIT
 [ "${1:--}" = - ] || cp -a "$1/." "$work/"
-mkdir -p -m 700 "$work/home" "$work/run" "$work/runtime"
+mkdir -m 700 "$work/home" "$work/run" "$work/runtime"
 export HOME="$work/home" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data" \
     XDG_CONFIG_HOME="${TAVRIK_TEST_CONFIG:-$work/config}" XDG_RUNTIME_DIR="$work/runtime" TZ=UTC
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE CLAUDE_CONFIG_DIR CODEX_HOME

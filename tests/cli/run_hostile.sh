@@ -80,7 +80,7 @@ case $case in
         fi
         truncate -s 100M "$projects/huge.jsonl"
         printf '\n{"type":"last-prompt"}\n' >>"$projects/huge.jsonl"
-        [ "$case" = huge-line-parser ] && ulimit -v 600000 || ulimit -v 250000
+        case $case in huge-line-parser) ulimit -v 600000 ;; *) ulimit -v 250000 ;; esac
         stats
         same "$(field prompts)" 5
         ;;
