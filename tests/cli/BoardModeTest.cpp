@@ -8,42 +8,35 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 namespace tavrik::test {
 namespace {
 
-const std::string me = "6f1c2a34-0000-4000-8000-00000000abcd";
+using Board = AccountTest;
+using Printed = std::tuple<int, std::string, std::string>;
 
-class Board : public AccountTest {
-protected:
-    // Runs the mode against m; returns the exit status and fills out and err.
-    int run(AuthManager& m, int limit = 20) {
-        std::ostringstream o, e;
-        const int status = cli::printBoard(m, limit, o, e);
-        out = o.str();
-        err = e.str();
-        return status;
-    }
-
-    std::string out, err;
-};
+// Runs the mode against m: its exit status, standard output and standard error.
+Printed board(AuthManager& m, int limit = 20) {
+    std::ostringstream out, err;
+    const int status = cli::printBoard(m, limit, out, err);
+    return {status, out.str(), err.str()};
+}
 
 TEST_F(Board, PrintsTheRankedRowsAndMarksTheSignedInUser) {
     storeSession(now + 3600);
     auto m = makeManager();
     server.enqueue(ScriptedResponse::json(
-        200, QByteArray::fromStdString(
-                 R"([{"user_id":"u-1","tavrik_score":97,"streak":41,"lines_all":1300000,)"
-                 R"("cost_all":18234.5,"tokens_all":2.5e9,"top_model":"Opus 4.1"},)"
-                 R"({"user_id":")"
-                 + me
-                 + R"(","tavrik_score":64,"streak":0,"lines_all":900,)"
-                   R"("cost_all":3.456,"tokens_all":45000,"top_model":null}])")));
-    EXPECT_EQ(run(*m, 5), 0) << err;
-    EXPECT_EQ(out,
-              "Rank  Score  Streak    Lines     Cost   Tokens  Top model\n"
-              "   1     97      41     1.3M   $18.2k     2.5B  Opus 4.1\n"
-              "   2     64       0      900    $3.46      45k  -  <- you\n");
+        200, R"([{"user_id":"u-1","tavrik_score":97,"streak":41,"lines_all":1300000,)"
+             R"("cost_all":18234.5,"tokens_all":2.5e9,"top_model":"Opus 4.1"},)"
+             // userA, the signed-in user
+             R"({"user_id":"6f1c2a34-0000-4000-8000-00000000abcd","tavrik_score":64,"streak":0,)"
+             R"("lines_all":900,"cost_all":3.456,"tokens_all":45000,"top_model":null}])"));
+    EXPECT_EQ(board(*m, 5), (Printed{0,
+                                     "Rank  Score  Streak    Lines     Cost   Tokens  Top model\n"
+                                     "   1     97      41     1.3M   $18.2k     2.5B  Opus 4.1\n"
+                                     "   2     64       0      900    $3.46      45k  -  <- you\n",
+                                     ""}));
     ASSERT_EQ(server.requests().size(), 1u);
     const auto& r = server.requests()[0];
     EXPECT_EQ(r.method, "GET");
@@ -54,42 +47,24 @@ TEST_F(Board, PrintsTheRankedRowsAndMarksTheSignedInUser) {
     EXPECT_FALSE(r.header("Authorization")) << "the board is read with the publishable key only";
 }
 
-// A row is read only with every field of its type.
+// A row is read only with every field of its type. Without a server: run_args.sh.
 TEST_F(Board, SaysWhyTheBoardCouldNotBeRead) {
     const std::string unexpected = "Unexpected response from server";
     const std::pair<ScriptedResponse, std::string> cases[] = {
         {ScriptedResponse::json(503, R"({"message":"down for maintenance"})"),
          "down for maintenance"},
-        {ScriptedResponse::text(404, "not here"), "Request failed (404)"},
-        {ScriptedResponse::json(200, R"({"rows":[]})"), unexpected},
         {ScriptedResponse::json(200,
                                 R"([{"user_id":"u","tavrik_score":"97","streak":1,)"
                                 R"("lines_all":1,"cost_all":1,"tokens_all":1,"top_model":null}])"),
-         unexpected},
-        {ScriptedResponse::json(200, R"([{"user_id":"u","tavrik_score":97,"streak":1,)"
-                                     R"("lines_all":1,"cost_all":1,"tokens_all":1}])"),
          unexpected},
         {ScriptedResponse::text(200, "[{"), unexpected}};
     auto m = makeManager();
     for (const auto& [answer, why] : cases) {
         server.enqueue(answer);
-        EXPECT_EQ(run(*m), 1);
-        EXPECT_EQ(out + err, "Could not read the leaderboard: " + why + "\n");
+        EXPECT_EQ(board(*m), (Printed{1, "", "Could not read the leaderboard: " + why + "\n"}));
     }
     server.enqueue(ScriptedResponse::json(200, "[]"));
-    EXPECT_EQ(run(*m), 0);
-    EXPECT_EQ(out, "The leaderboard is empty\n");
-}
-
-TEST_F(Board, WithoutNetworkOrServerItFailsAndSendsNothing) {
-    AuthManager offline(BackendConfig{unreachableUrl(), testKey}, store);
-    EXPECT_EQ(run(offline), 1);
-    EXPECT_EQ(err.rfind("Could not read the leaderboard: ", 0), 0u) << err;
-
-    AuthManager none(BackendConfig{}, store);
-    EXPECT_EQ(run(none), 1);
-    EXPECT_EQ(err, "No leaderboard server is configured\n");
-    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(board(*m), (Printed{0, "The leaderboard is empty\n", ""}));
 }
 
 TEST(BoardArguments, ARowCountOutsideOneToAThousandIsAUsageError) {

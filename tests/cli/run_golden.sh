@@ -3,12 +3,9 @@
 # compares standard output and the exit status with a golden file. "@WORK@" in the arguments
 # stands for the copy's path; the elapsed time and the upload's time stamp are masked.
 # usage: run_golden.sh <tavrik> <fixture-folder or -> <golden-file> [args...]
-set -uo pipefail
 tavrik=$1 fixture=$2 golden=$3
 shift 3
-config=${XDG_CONFIG_HOME:-}
 source "$(dirname "$0")/common.sh" "$fixture"
-[ -z "$config" ] || export XDG_CONFIG_HOME=$config
 
 for pass in cold warm; do
     run "$pass" 0 "${@//@WORK@/$work}"
@@ -16,4 +13,3 @@ for pass in cold warm; do
         -e 's/^(  "last_synced" : )"[0-9-]{10}T[0-9:]{8}Z"/\1"<now>"/' <<<"$out")" \
         "$(cat "$golden")"
 done
-finish

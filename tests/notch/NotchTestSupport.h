@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tavrik::test {
@@ -33,25 +34,16 @@ inline void hover(QWidget& w, bool in) {
     QCoreApplication::sendEvent(&w, in ? &enter : &leave);
 }
 
-// Renders a widget alone into a transparent image of its size.
-inline QImage grab(QWidget& widget) {
-    QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-    return image;
-}
-
 // An opaque pixel within tolerance of each channel of the expected colour.
 inline ::testing::AssertionResult pixelIs(const QImage& image, int x, int y, QColor expected,
                                           int tolerance = 0) {
     const QColor got = image.pixelColor(x, y);
-    const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
-    if (near(got.red(), expected.red()) && near(got.green(), expected.green())
-        && near(got.blue(), expected.blue()) && got.alpha() == 255) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
-                                         << got.rgba() << ", expected " << expected.rgb();
+    const int off =
+        std::max({std::abs(got.red() - expected.red()), std::abs(got.green() - expected.green()),
+                  std::abs(got.blue() - expected.blue())});
+    return ::testing::AssertionResult(off <= tolerance && got.alpha() == 255)
+           << "pixel (" << x << ", " << y << ") is " << std::hex << got.rgba() << ", expected "
+           << expected.rgb();
 }
 
 }  // namespace tavrik::test

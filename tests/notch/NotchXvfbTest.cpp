@@ -61,14 +61,10 @@ TEST_F(OnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving) {
     ASSERT_TRUE(movePointer(5, 700));
 
     NotchController controller;
-    Stats stats;
-    stats.crackedScore = 71;
-    controller.content().setStats(stats);
+    controller.content().setStats(Stats{});  // figures, so that the card shows
     controller.setHidden(false);
     ASSERT_TRUE(waitUntil([&] { return controller.panel().windowHandle()->isExposed(); }));
     const int mid = QGuiApplication::primaryScreen()->geometry().center().x() + 1;
-    const QRect collapsed(mid - 90, 0, 180, 32);
-    EXPECT_EQ(controller.panel().geometry(), collapsed);
     const QImage strip = screenshot("notch-collapsed.png");
     EXPECT_TRUE(pixelIs(strip, mid, 0, Qt::black, 6));
     EXPECT_TRUE(pixelIs(strip, mid - 60, 30, Qt::black, 6));
@@ -81,18 +77,17 @@ TEST_F(OnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving) {
     }
 
     ASSERT_TRUE(movePointer(mid, 10));
-    ASSERT_TRUE(waitUntil([&] { return controller.content().expanded(); }));
-    ASSERT_TRUE(waitUntil([&] { return !controller.isAnimating(); }));
-    EXPECT_EQ(controller.panel().geometry(), QRect(mid - 241, 0, 482, 330));
+    ASSERT_TRUE(
+        waitUntil([&] { return controller.content().expanded() && !controller.isAnimating(); }));
     const QImage panel = screenshot("notch-expanded.png");
     EXPECT_TRUE(pixelIs(panel, mid, 2, Qt::black, 6));
     EXPECT_TRUE(pixelIs(panel, mid, 340, wallpaper, 6));
     EXPECT_FALSE(pixelIs(panel, mid, 150, Qt::black, 2)) << "the card shows";
 
     ASSERT_TRUE(movePointer(mid, 600));
-    ASSERT_TRUE(waitUntil([&] { return !controller.content().expanded(); }));
-    ASSERT_TRUE(waitUntil([&] { return !controller.isAnimating(); }));
-    EXPECT_EQ(controller.panel().geometry(), collapsed);
+    ASSERT_TRUE(
+        waitUntil([&] { return !controller.content().expanded() && !controller.isAnimating(); }));
+    EXPECT_EQ(controller.panel().geometry(), QRect(mid - 90, 0, 180, 32));
 }
 
 // One 1280-wide screen split into two monitors; a leading "*" makes one the primary.
