@@ -148,14 +148,10 @@ TEST_F(Backend, OnlyTheSignedInUserWritesTheirOwnRowAndNobodyDeletes) {
 TEST_F(Backend, AnUpsertReplacesTheRowAndImpossibleRowsAreRefused) {
     const std::tuple<const char*, StatsSync::PayloadValue, const char*> cases[] = {
         {"tavrik_score", std::int64_t{100}, "scores_score_range"},
-        {"tavrik_score", std::int64_t{-1}, "scores_score_range"},
-        {"streak", std::int64_t{-3}, "scores_streak_range"},
-        {"lines_today", std::int64_t{-1}, "scores_lines_order"},
         {"lines_today", std::int64_t{11}, "scores_lines_order"},  // the week holds 10
         {"lines_week", std::int64_t{16}, "scores_lines_order"},   // all-time holds 15
-        {"cost_today", -0.5, "scores_cost_order"},
-        {"cost_today", 12.5, "scores_cost_order"},  // the week holds 12
-        {"cost_week", 13.0, "scores_cost_order"},   // all-time holds 12.625
+        {"cost_today", 12.5, "scores_cost_order"},                // the week holds 12
+        {"cost_week", 13.0, "scores_cost_order"},                 // all-time holds 12.625
         {"cost_all", std::string("Infinity"), "scores_cost_order"},
         {"tokens_today", 3.0, "scores_tokens_order"},  // the week holds 2
         {"tokens_week", 2e6, "scores_tokens_order"},
