@@ -95,10 +95,9 @@ TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateAndTheKeptHistoryIsForgotten
     std::filesystem::create_directories(dir);
     FileContribution kept;
     kept.activeDays = {"2025-01-10", "2025-01-11"};
-    std::ofstream(dir / "history.json")
-        << R"({"version":1,"sessions":{"/gone/a.jsonl":{"mtime":1,"size":100,"contribution":)"
-        << *toJson(kept) << R"(},"/gone/b.jsonl":{"mtime":1,"size":100,"contribution":)"
-        << *toJson(kept) << "}}}";
+    const std::string entry = R"({"mtime":1,"size":100,"contribution":)" + *toJson(kept) + "}";
+    std::ofstream(dir / "history.json") << R"({"version":1,"sessions":{"/gone/a.jsonl":)" << entry
+                                        << R"(,"/gone/b.jsonl":)" << entry << "}}";
     Prefs::setBoolean(Key::privateMode, true);
     open();
     EXPECT_EQ(c().keptHistoryLabel->text(), "Kept: 2 sessions over 2 days");
