@@ -4,7 +4,7 @@
 #include "engine/Environment.h"
 #include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 
 #include <QCheckBox>
 #include <QComboBox>

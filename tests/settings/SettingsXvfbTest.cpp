@@ -4,7 +4,7 @@
 // to look at.
 
 #include "tests/settings/SettingsTestSupport.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 #include "theme/Theme.h"
 
 #include <QApplication>
