@@ -71,9 +71,6 @@ protected:
     }
     std::unique_ptr<AuthManager> makeManager() { return makeManager(store); }
 
-    Result<Done> sendOTP(AuthManager& m, const std::string& email) {
-        return await<Done>([&](auto done) { m.sendOTP(email, done); });
-    }
     Result<Done> verifyOTP(AuthManager& m, const std::string& email, const std::string& code) {
         return await<Done>([&](auto done) { m.verifyOTP(email, code, done); });
     }

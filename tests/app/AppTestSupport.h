@@ -5,7 +5,7 @@
 
 #include "app/StatsWorker.h"
 #include "tests/support/EventLoop.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/WidgetApp.h"
 
 #include <QThread>

@@ -1,5 +1,5 @@
 #include "prefs/Prefs.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 
 #include <QFile>
 #include <QSettings>

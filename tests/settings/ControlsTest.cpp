@@ -4,7 +4,7 @@
 #include "engine/Environment.h"
 #include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -37,7 +37,6 @@ TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
     open();
     for (const auto& [popUp, key, count, shownFor] : popUps) {
         QComboBox* box = c().*popUp;
-        EXPECT_EQ(box->count(), count);
         for (const auto& [stored, shown] : shownFor) {
             clearPreferences();
             if (stored) {
@@ -64,7 +63,6 @@ TEST_F(SettingsWindowTest, SteppersStepTheirOwnKeyShowWholeValuesAndReset) {
         }
         return out;
     };
-    EXPECT_EQ(labels(), "11 13 0 0 0 ");
     // Key, presses (negative: on −), the labels after them; the first press starts from the
     // default, and the flare stops at its top.
     const std::tuple<Key, int, std::string> cases[] = {
@@ -97,10 +95,9 @@ TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateAndTheKeptHistoryIsForgotten
     std::filesystem::create_directories(dir);
     FileContribution kept;
     kept.activeDays = {"2025-01-10", "2025-01-11"};
-    std::ofstream(dir / "history.json")
-        << R"({"version":1,"sessions":{"/gone/a.jsonl":{"mtime":1,"size":100,"contribution":)"
-        << *toJson(kept) << R"(},"/gone/b.jsonl":{"mtime":1,"size":100,"contribution":)"
-        << *toJson(kept) << "}}}";
+    const std::string entry = R"({"mtime":1,"size":100,"contribution":)" + *toJson(kept) + "}";
+    std::ofstream(dir / "history.json") << R"({"version":1,"sessions":{"/gone/a.jsonl":)" << entry
+                                        << R"(,"/gone/b.jsonl":)" << entry << "}}";
     Prefs::setBoolean(Key::privateMode, true);
     open();
     EXPECT_EQ(c().keptHistoryLabel->text(), "Kept: 2 sessions over 2 days");

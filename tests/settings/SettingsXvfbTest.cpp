@@ -1,15 +1,13 @@
 // The settings window on a real X server: opened centred on the screen, in front and focused,
-// dark as in the offscreen render, hidden by closing and opened again as the same window.
+// dark as in the offscreen render.
 // run_xvfb.sh starts a private Xvfb; a screenshot is saved in the working folder for a person
 // to look at.
 
-#include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
-#include "tests/support/IsolatedSettings.h"
+#include "tests/support/TempDir.h"
 #include "theme/Theme.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -24,11 +22,10 @@ IsolatedSettings isolated;
 
 using SettingsOnX = SettingsWindowTest;
 
-TEST_F(SettingsOnX, OpensCentredInFrontAndFocusedThenReopensAfterClosing) {
+TEST_F(SettingsOnX, OpensCentredInFrontFocusedAndDark) {
     if (QGuiApplication::platformName() != "xcb") {
         GTEST_SKIP() << "needs an X server: run through tests/notch/run_xvfb.sh";
     }
-    Prefs::setInteger(Prefs::Key::accentTheme, 4);
     open();
     QWidget* w = window->window();
     window->present();
@@ -37,7 +34,6 @@ TEST_F(SettingsOnX, OpensCentredInFrontAndFocusedThenReopensAfterClosing) {
                              - QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE(offCentre.manhattanLength(), 2);
     EXPECT_EQ(QApplication::activeWindow(), w);
-    EXPECT_EQ(c().accentPopup->currentText(), "Cyan");
     // Active does not mean painted yet: wait until the X server shows the window's background.
     const QPoint origin = w->mapToGlobal(QPoint(4, 4));
     QImage shot;
@@ -49,14 +45,6 @@ TEST_F(SettingsOnX, OpensCentredInFrontAndFocusedThenReopensAfterClosing) {
         5000);
     shot.save(QStringLiteral("settings-xvfb.png"), "PNG");
     ASSERT_TRUE(painted) << "the window never showed its dark background";
-
-    w->close();
-    ASSERT_TRUE(waitUntil([&] { return !w->isVisible(); }, 5000));
-    Prefs::setInteger(Prefs::Key::notchXOffset, 6);  // changed while the window was closed
-    window->present();
-    ASSERT_TRUE(waitUntil([&] { return w->isActiveWindow(); }, 5000));
-    EXPECT_EQ(window->window(), w) << "the same window, not a new one";
-    EXPECT_EQ(c().stepper(Prefs::Key::notchXOffset).value->text(), "6");
 }
 
 }  // namespace

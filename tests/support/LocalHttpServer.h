@@ -1,10 +1,10 @@
 #pragma once
 
 // LocalHttpServer: a small HTTP/1.1 server on 127.0.0.1 for tests of network clients. It
-// records every request (method, target, headers in arrival order, body) and answers them in
-// order from a script; a request with nothing scripted gets a 599 so the test sees it. Each
-// answer closes its connection. Runs on the thread's event loop: the test must spin it
-// (EventLoop.h) while the client waits.
+// records every request (method, target, headers, body) and answers them in order from a
+// script; a request with nothing scripted gets a 599 so the test sees it. Each answer closes
+// its connection. Runs on the thread's event loop: the test must spin it (EventLoop.h) while
+// the client waits.
 
 #include "tests/support/EventLoop.h"
 
@@ -15,6 +15,7 @@
 #include <QTcpSocket>
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,18 +25,14 @@ namespace tavrik::test {
 
 struct RecordedRequest {
     QByteArray method;
-    QByteArray target;  // path and query, as sent
-    std::vector<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray target;                         // path and query, as sent
+    std::map<QByteArray, QByteArray> headers;  // by lower-case name; the first of each name
     QByteArray body;
 
-    // Returns the value of the first header with this name (case-insensitive).
+    // Returns the value of the header with this name (case-insensitive).
     std::optional<QByteArray> header(const QByteArray& name) const {
-        for (const auto& [key, value] : headers) {
-            if (key.compare(name, Qt::CaseInsensitive) == 0) {
-                return value;
-            }
-        }
-        return std::nullopt;
+        const auto it = headers.find(name.toLower());
+        return it == headers.end() ? std::nullopt : std::optional(it->second);
     }
 };
 
@@ -94,7 +91,8 @@ private:
             requestLine.value(0), requestLine.value(1), {}, buffer.mid(headEnd + 4)};
         for (const QByteArray& line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
-            request.headers.emplace_back(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
+            request.headers.emplace(line.left(colon).trimmed().toLower(),
+                                    line.mid(colon + 1).trimmed());
         }
         if (request.body.size() < request.header("Content-Length").value_or("0").toLongLong()) {
             return;

@@ -1,8 +1,8 @@
 #pragma once
 
 // Helpers for tests that touch the file system, the clock's zone or other processes: a private
-// temporary folder, a scoped TZ, a check run as an ordinary user, a shell command's output,
-// ISO-8601 instants.
+// temporary folder, a private user-defaults store, a scoped TZ, a check run as an ordinary user,
+// a shell command's output, ISO-8601 instants.
 
 #include "engine/TimeKit.h"
 
@@ -57,6 +57,29 @@ public:
 
 private:
     std::filesystem::path m_path;
+};
+
+// Gives a test process its own, empty user-defaults store: XDG_CONFIG_HOME, XDG_RUNTIME_DIR
+// and XDG_DATA_HOME (the kept history) point into a fresh temporary folder before anything
+// reads them. QSettings fixes its folder on first use, so this must run before main(): define
+// one IsolatedSettings object at namespace scope in the test file.
+class IsolatedSettings final {
+public:
+    IsolatedSettings() {
+        std::filesystem::create_directories(m_dir.path() / "config");
+        ::setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+        // The folder itself is private to the user, as a runtime folder must be.
+        ::setenv("XDG_RUNTIME_DIR", m_dir.path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
+    }
+
+    // Returns the file the store writes to.
+    std::filesystem::path settingsFile() const {
+        return m_dir.path() / "config/Tavrik/Tavrik.conf";
+    }
+
+private:
+    TempDir m_dir;
 };
 
 // Sets TZ for the lifetime of the object (and re-reads it), restoring the old zone after.
