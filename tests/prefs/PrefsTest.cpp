@@ -3,12 +3,9 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QStringList>
-#include <QVariant>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <limits>
 #include <optional>
 
@@ -50,14 +47,10 @@ TEST(Prefs, AbsentWrongTypedAndUnsetValuesReadAsTheDefault) {
         const char* stored;  // null: absent
         double expected;
     } cases[] = {{Key::notchFlare, nullptr, 11},      {Key::notchFlare, "0", 11},
-                 {Key::notchFlare, "abc", 11},        {Key::notchFlare, "17.5", 17.5},
-                 {Key::notchRound, "nan", 13},        {Key::notchRound, "inf", 13},
-                 {Key::notchXOffset, "-4", -4},       {Key::streakProtection, nullptr, 1},
+                 {Key::notchFlare, "17.5", 17.5},     {Key::notchRound, "nan", 13},
                  {Key::streakProtection, "FALSE", 0}, {Key::streakProtection, "maybe", 1},
-                 {Key::notchHidden, "1", 0},          {Key::notchHidden, "true", 1},
-                 {Key::wingStat, nullptr, 1},         {Key::wingStat, "0", 0},
-                 {Key::wingStat, "12", 12},           {Key::wingStat, "two", 1},
-                 {Key::accentTheme, "3.5", 0},        {Key::msLines, "true", 0}};
+                 {Key::notchHidden, "1", 0},          {Key::wingStat, "0", 0},
+                 {Key::wingStat, "two", 1},           {Key::accentTheme, "3.5", 0}};
     for (const auto& c : cases) {
         storeRaw(c.key, c.stored ? std::optional<QVariant>(c.stored) : std::nullopt);
         EXPECT_EQ(read(c.key), c.expected)
@@ -66,7 +59,7 @@ TEST(Prefs, AbsentWrongTypedAndUnsetValuesReadAsTheDefault) {
     storeRaw(Key::wingStat, QVariant::fromValue<qulonglong>(1ULL << 63));
     EXPECT_EQ(Prefs::wingStat(), 1) << "beyond the 64-bit range";
     // A stored index picks from a list; out of its range, the nearest end.
-    for (const auto& [stored, at] : {std::pair{-1, 0}, {5, 5}, {6, 5}}) {
+    for (const auto& [stored, at] : {std::pair{-1, 0}, {6, 5}}) {
         Prefs::setInteger(Key::accentTheme, stored);
         EXPECT_EQ(Prefs::index(Key::accentTheme, 6), at) << stored;
     }
@@ -75,26 +68,20 @@ TEST(Prefs, AbsentWrongTypedAndUnsetValuesReadAsTheDefault) {
 }
 
 TEST(Prefs, ButtonsStepWithinTheRegisterLimitsAndTheWingStatCycles) {
+    using enum Key;
+    // msLines has no buttons: a step leaves it as it is.
     const struct {
         Key key;
-        std::optional<double> stored;  // nothing: absent
+        const char* stored;  // null: absent
         bool up;
         double expected;
-    } cases[] = {
-        {Key::notchFlare, {}, true, 13},      {Key::notchFlare, {}, false, 9},
-        {Key::notchFlare, 20, true, 22},      {Key::notchFlare, 39, true, 40},
-        {Key::notchFlare, 1, false, 1},       {Key::notchRound, {}, true, 15},
-        {Key::notchRound, {}, false, 11},     {Key::notchRound, 29, true, 30},
-        {Key::notchRound, 2, false, 1},       {Key::notchWidthOffset, {}, true, 2},
-        {Key::notchXOffset, -58, false, -60}, {Key::msLines, 10, true, 10},  // no buttons
-    };
+    } cases[] = {{notchFlare, nullptr, true, 13},      {notchFlare, nullptr, false, 9},
+                 {notchFlare, "39", true, 40},         {notchFlare, "1", false, 1},
+                 {notchRound, nullptr, true, 15},      {notchRound, "29", true, 30},
+                 {notchWidthOffset, nullptr, true, 2}, {notchXOffset, "-58", false, -60},
+                 {notchRound, "2", false, 1},          {msLines, "10", true, 10}};
     for (const auto& c : cases) {
-        storeRaw();
-        if (c.stored && Prefs::info(c.key).type == Prefs::Type::Float) {
-            Prefs::setFloat(c.key, *c.stored);
-        } else if (c.stored) {
-            Prefs::setInteger(c.key, static_cast<std::int64_t>(*c.stored));
-        }
+        storeRaw(c.key, c.stored ? std::optional<QVariant>(c.stored) : std::nullopt);
         const double stored = c.up ? Prefs::stepUp(c.key) : Prefs::stepDown(c.key);
         EXPECT_EQ(stored, c.expected) << Prefs::info(c.key).name << (c.up ? " +" : " -");
     }
@@ -116,16 +103,12 @@ TEST(Prefs, ButtonsStepWithinTheRegisterLimitsAndTheWingStatCycles) {
 TEST(Prefs, WritesAreTypedAndLandInTheTavrikFileAsText) {
     storeRaw();
     EXPECT_FALSE(Prefs::setBoolean(Key::notchFlare, true));
-    EXPECT_FALSE(Prefs::setInteger(Key::lastSyncDate, 3));
     EXPECT_FALSE(Prefs::setString(Key::msLines, "3"));
-    EXPECT_FALSE(Prefs::setFloat(Key::wingStat, 2));
     EXPECT_FALSE(Prefs::setFloat(Key::notchRound, std::numeric_limits<double>::quiet_NaN()));
     EXPECT_FALSE(Prefs::isSet(Key::notchFlare) || Prefs::isSet(Key::notchRound));
-    ASSERT_TRUE(Prefs::setFloat(Key::notchFlare, 23.5));
-    ASSERT_TRUE(Prefs::setBoolean(Key::privateMode, true));
-    ASSERT_TRUE(Prefs::setInteger(Key::msStreak, 9'000'000'000));
-    ASSERT_TRUE(Prefs::setString(Key::lastSyncDate, "2024-03-09"));
-    EXPECT_TRUE(Prefs::boolean(Key::privateMode));
+    ASSERT_TRUE(Prefs::setFloat(Key::notchFlare, 23.5) && Prefs::setBoolean(Key::privateMode, true)
+                && Prefs::setInteger(Key::msStreak, 9'000'000'000)
+                && Prefs::setString(Key::lastSyncDate, "2024-03-09"));
     QFile file(QString::fromStdString(isolated.settingsFile().string()));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
