@@ -53,13 +53,14 @@ protected:
 };
 
 // The whole flow, with what is refused on the way: an address or a code that cannot be right
-// (no request, the button not held down), the backend's refusal (its text in amber, what was
-// typed kept), an upload without statistics or in private mode (nothing sent).
+// (no request; the bad address first, while the line is still empty), the backend's refusal
+// (its text shown, what was typed kept), an upload without statistics or in private mode
+// (nothing sent).
 TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
     open();
     window->present();
     EXPECT_EQ(state(), "Not signed in / eb");
-    for (const char* typed : {"", " \n\t ", "ada.example.org"}) {
+    for (const char* typed : {"ada.example.org", "", " \n\t "}) {
         c().emailField->setText(typed);
         c().sendCodeButton->click();
         EXPECT_EQ(errorLine(), "Enter a valid email address") << typed;
