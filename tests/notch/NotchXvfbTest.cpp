@@ -6,30 +6,36 @@
 #include "notch/NotchContentView.h"
 #include "notch/NotchController.h"
 #include "notch/NotchPanel.h"
-#include "tests/notch/NotchTestSupport.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/WidgetApp.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QScreen>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 using namespace tavrik;
-using test::pixelIs;
 using test::waitUntil;
 
 constexpr QColor wallpaper{200, 129, 74};
 
-bool run(const char* program, const QStringList& args) {
-    return QProcess::execute(QString::fromLatin1(program), args) == 0;
+// An opaque pixel within tolerance of each channel of the expected colour.
+bool pixelIs(const QImage& image, int x, int y, QColor expected, int tolerance = 6) {
+    const QColor got = image.pixelColor(x, y);
+    return got.alpha() == 255 && std::abs(got.red() - expected.red()) <= tolerance
+           && std::abs(got.green() - expected.green()) <= tolerance
+           && std::abs(got.blue() - expected.blue()) <= tolerance;
 }
 
-bool movePointer(int x, int y) {
-    return run("xdotool", {"mousemove", QString::number(x), QString::number(y)});
+bool run(const char* program, const QStringList& args) {
+    return QProcess::execute(QString::fromLatin1(program), args) == 0;
 }
 
 // Lets painting and the compositor catch up first.
@@ -40,57 +46,7 @@ QImage screenshot(const char* name) {
     return image;
 }
 
-class OnX11 : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (qEnvironmentVariable("QT_QPA_PLATFORM") != QStringLiteral("xcb")) {
-            GTEST_SKIP() << "needs an X server: run through run_xvfb.sh";
-        }
-        test::widgetApp();
-    }
-};
-
-TEST_F(OnX11, HangsFromTheTopCentreExpandsOnHoverAndCollapsesAfterLeaving) {
-    QWidget back;  // under everything, so that the screenshots show the overlay's outline
-    back.setGeometry(QGuiApplication::primaryScreen()->geometry());
-    back.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
-    back.setAttribute(Qt::WA_StyledBackground);
-    back.setStyleSheet(QStringLiteral("background: %1").arg(wallpaper.name()));
-    back.show();
-    ASSERT_TRUE(waitUntil([&] { return back.windowHandle()->isExposed(); }));
-    ASSERT_TRUE(movePointer(5, 700));
-
-    NotchController controller;
-    controller.content().setStats(Stats{});  // figures, so that the card shows
-    controller.setHidden(false);
-    ASSERT_TRUE(waitUntil([&] { return controller.panel().windowHandle()->isExposed(); }));
-    const int mid = QGuiApplication::primaryScreen()->geometry().center().x() + 1;
-    const QImage strip = screenshot("notch-collapsed.png");
-    EXPECT_TRUE(pixelIs(strip, mid, 0, Qt::black, 6));
-    EXPECT_TRUE(pixelIs(strip, mid - 60, 30, Qt::black, 6));
-    EXPECT_TRUE(pixelIs(strip, mid, 40, wallpaper, 6));
-    EXPECT_TRUE(pixelIs(strip, mid - 100, 10, wallpaper, 6));
-    if (qEnvironmentVariableIsSet("TAVRIK_TEST_COMPOSITOR")) {
-        // Beside the body, below the flare, the window is clear: the wallpaper shows.
-        EXPECT_TRUE(pixelIs(strip, mid - 88, 25, wallpaper, 6));
-        EXPECT_TRUE(pixelIs(strip, mid + 88, 25, wallpaper, 6));
-    }
-
-    ASSERT_TRUE(movePointer(mid, 10));
-    ASSERT_TRUE(
-        waitUntil([&] { return controller.content().expanded() && !controller.isAnimating(); }));
-    const QImage panel = screenshot("notch-expanded.png");
-    EXPECT_TRUE(pixelIs(panel, mid, 2, Qt::black, 6));
-    EXPECT_TRUE(pixelIs(panel, mid, 340, wallpaper, 6));
-    EXPECT_FALSE(pixelIs(panel, mid, 150, Qt::black, 2)) << "the card shows";
-
-    ASSERT_TRUE(movePointer(mid, 600));
-    ASSERT_TRUE(
-        waitUntil([&] { return !controller.content().expanded() && !controller.isAnimating(); }));
-    EXPECT_EQ(controller.panel().geometry(), QRect(mid - 90, 0, 180, 32));
-}
-
-// One 1280-wide screen split into two monitors; a leading "*" makes one the primary.
+// Makes a 640-wide monitor at x on the one screen.
 bool setMonitor(const QString& name, int x) {
     return run("xrandr",
                {"--setmonitor", name, QStringLiteral("640/169x800/212+%1+0").arg(x), "none"});
@@ -102,23 +58,63 @@ bool centredAt(const NotchController& notch, int x) {
     return waitUntil([&] { return std::abs(centre() - x) <= 1; }, 1000);
 }
 
-TEST_F(OnX11, MovesAtOnceWhenThePrimaryMonitorChangesOrGoesAwayExpandedOrNot) {
+// Then the one 1280-wide screen is split into two monitors ("*" makes one the primary): the
+// overlay moves at once when the primary monitor changes or goes away, expanded or not.
+TEST(OnX11, HangsFromTheTopCentreExpandsOnHoverAndFollowsThePrimaryMonitor) {
+    if (qEnvironmentVariable("QT_QPA_PLATFORM") != QStringLiteral("xcb")) {
+        GTEST_SKIP() << "needs an X server: run through run_xvfb.sh";
+    }
+    test::widgetApp();
+    QWidget back;  // under everything, so that the screenshots show the overlay's outline
+    back.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    back.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+    back.setAttribute(Qt::WA_StyledBackground);
+    back.setStyleSheet(QStringLiteral("background: %1").arg(wallpaper.name()));
+    back.show();
+    ASSERT_TRUE(waitUntil([&] { return back.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(run("xdotool", {"mousemove", "5", "700"}));
+
+    NotchController controller;
+    controller.content().setStats(Stats{});  // figures, so that the card shows
+    controller.setHidden(false);
+    ASSERT_TRUE(waitUntil([&] { return controller.panel().windowHandle()->isExposed(); }));
+    const int mid = QGuiApplication::primaryScreen()->geometry().center().x() + 1;
+    const QImage strip = screenshot("notch-collapsed.png");
+    EXPECT_TRUE(pixelIs(strip, mid, 0, Qt::black));
+    EXPECT_TRUE(pixelIs(strip, mid - 60, 30, Qt::black));
+    EXPECT_TRUE(pixelIs(strip, mid, 40, wallpaper));
+    EXPECT_TRUE(pixelIs(strip, mid - 100, 10, wallpaper));
+    if (qEnvironmentVariableIsSet("TAVRIK_TEST_COMPOSITOR")) {
+        // Beside the body, below the flare, the window is clear: the wallpaper shows.
+        EXPECT_TRUE(pixelIs(strip, mid - 88, 25, wallpaper));
+        EXPECT_TRUE(pixelIs(strip, mid + 88, 25, wallpaper));
+    }
+
+    ASSERT_TRUE(run("xdotool", {"mousemove", QString::number(mid), "10"}));
+    ASSERT_TRUE(
+        waitUntil([&] { return controller.content().expanded() && !controller.isAnimating(); }));
+    const QImage panel = screenshot("notch-expanded.png");
+    EXPECT_TRUE(pixelIs(panel, mid, 2, Qt::black));
+    EXPECT_TRUE(pixelIs(panel, mid, 340, wallpaper));
+    EXPECT_FALSE(pixelIs(panel, mid, 150, Qt::black, 2)) << "the card shows";
+
+    ASSERT_TRUE(run("xdotool", {"mousemove", QString::number(mid), "600"}));
+    ASSERT_TRUE(
+        waitUntil([&] { return !controller.content().expanded() && !controller.isAnimating(); }));
+
     ASSERT_TRUE(setMonitor("left", 0) && setMonitor("*right", 640)) << "xrandr failed";
-    NotchController notch;
-    notch.setHidden(false);
-    ASSERT_TRUE(centredAt(notch, 960));
+    ASSERT_TRUE(centredAt(controller, 960));
     ASSERT_TRUE(run("xrandr", {"--delmonitor", "left"}) && setMonitor("*left", 0));
-    EXPECT_TRUE(centredAt(notch, 320));
-    notch.content().setExpanded(true);
-    notch.applyFrame(true, false);
+    EXPECT_TRUE(centredAt(controller, 320));
+    controller.content().setExpanded(true);
+    controller.applyFrame(true, false);
     ASSERT_TRUE(run("xrandr", {"--delmonitor", "right"}) && setMonitor("*right", 640));
-    EXPECT_TRUE(centredAt(notch, 960));
-    EXPECT_EQ(notch.panel().geometry(), notch.qtFrameFor(true));
-    EXPECT_EQ(notch.panel().geometry().top(), 0);
+    EXPECT_TRUE(centredAt(controller, 960));
+    EXPECT_EQ(controller.panel().geometry(), controller.qtFrameFor(true));
     // The primary monitor unplugged: the overlay leaves it for whichever is primary now.
     ASSERT_TRUE(run("xrandr", {"--delmonitor", "right"}));
-    EXPECT_TRUE(waitUntil([&] { return notch.panel().geometry().center().x() <= 640; }, 1000));
-    EXPECT_TRUE(centredAt(notch, QGuiApplication::primaryScreen()->geometry().center().x()));
+    EXPECT_TRUE(waitUntil([&] { return controller.panel().geometry().center().x() <= 640; }, 1000));
+    EXPECT_TRUE(centredAt(controller, QGuiApplication::primaryScreen()->geometry().center().x()));
 }
 
 }  // namespace

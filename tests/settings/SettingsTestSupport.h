@@ -13,18 +13,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
-#include <QString>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
-#include <ostream>
-
-// Lets failed expectations print QString values as text.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace tavrik::test {
 

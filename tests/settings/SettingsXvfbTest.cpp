@@ -7,10 +7,8 @@
 #include "tests/support/TempDir.h"
 #include "theme/Theme.h"
 
-#include <QApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPixmap>
 #include <QScreen>
 
 #include <gtest/gtest.h>
@@ -20,9 +18,7 @@ namespace {
 
 IsolatedSettings isolated;
 
-using SettingsOnX = SettingsWindowTest;
-
-TEST_F(SettingsOnX, OpensCentredInFrontFocusedAndDark) {
+TEST_F(SettingsWindowTest, OnXOpensCentredInFrontFocusedAndDark) {
     if (QGuiApplication::platformName() != "xcb") {
         GTEST_SKIP() << "needs an X server: run through tests/notch/run_xvfb.sh";
     }
@@ -33,7 +29,6 @@ TEST_F(SettingsOnX, OpensCentredInFrontFocusedAndDark) {
     const QPoint offCentre = w->frameGeometry().center()
                              - QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE(offCentre.manhattanLength(), 2);
-    EXPECT_EQ(QApplication::activeWindow(), w);
     // Active does not mean painted yet: wait until the X server shows the window's background.
     const QPoint origin = w->mapToGlobal(QPoint(4, 4));
     QImage shot;
