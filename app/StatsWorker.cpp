@@ -101,6 +101,7 @@ void StatsWorker::performRefresh() {
     if (!m_job.build || m_stopping) {
         return;
     }
+    m_restTicks = 0;
     Stats stats = m_job.build(m_memo);
     // What a build frees (the lists of every log file, a parse cache let go) is megabytes in
     // small pieces, which the allocator would otherwise keep for the process at rest.
@@ -133,6 +134,10 @@ void StatsWorker::startTimer(int firstMs, int intervalMs) {
 
 void StatsWorker::onTimerFired() {
     if (m_last && m_job.unchanged && !m_stopping && m_job.unchanged()) {
+        if (++m_restTicks == memoRestTicks) {
+            m_memo = {};
+            malloc_trim(0);
+        }
         if (m_deliver) {
             m_deliver(*m_last);  // already saved when it was built
         }

@@ -342,7 +342,7 @@ int main(int argc, char** argv) {
                     *std::max_element(wall.begin(), wall.end()) * 1e3, cpuMedian * 1e3);
         const bool rewritten = FileStamp::of(cacheFile) != cacheBefore;
         std::printf("cache:      %s\n",
-                    rewritten ? "REWRITTEN by a no-change rebuild" : "not rewritten");
+                    rewritten ? "rewritten" : "not rewritten");
     } else {
         std::printf("build:      median %.3f s (CPU %.3f s, busiest thread %.3f s)\n", wallMedian,
                     cpuMedian, median(busiest));

@@ -30,10 +30,13 @@ struct FakeJob {
     Stats stats;
     std::atomic<int> ends = INT_MAX;
     std::atomic<int> started = 0, finished = 0, saved = 0;
+    std::atomic<std::size_t> memoSeen = 0;  // entries the memo held when the last build began
 
     StatsJob job() {
         return {.build =
-                    [this](ParseCacheMemo&) {
+                    [this](ParseCacheMemo& memo) {
+                        memoSeen = memo.cache.entries.size();
+                        memo.cache.entries["/log"] = {};
                         ++started;
                         while (finished >= ends) {
                             QThread::msleep(1);

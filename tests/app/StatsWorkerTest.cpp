@@ -67,6 +67,21 @@ TEST(StatsWorker, TimerBuildsHandOnTheLastStatisticsAndStoppingDropsTheBuildsSti
     EXPECT_EQ(fake.started, 5);
 }
 
+TEST(StatsWorker, AMinuteAtRestLetsTheParseCacheMemoGo) {
+    test::FakeJob fake;
+    StatsJob job = fake.job();
+    job.unchanged = [] { return true; };
+    StatsWorker worker(job, {});
+    for (const int rest : {memoRestTicks - 1, memoRestTicks - 1, memoRestTicks}) {
+        worker.performRefresh();
+        for (int i = 0; i < rest; ++i) {
+            worker.onTimerFired();
+        }
+        worker.performRefresh();
+        EXPECT_EQ(fake.memoSeen, rest < memoRestTicks ? 1u : 0u) << rest;
+    }
+}
+
 TEST(StatsWorker, TheUserLogsJobSavesTheCacheAndKnowsWhenTheTreesAreUntouched) {
     test::TempDir home;
     const std::string transcript = home.write(
