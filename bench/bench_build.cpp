@@ -341,8 +341,7 @@ int main(int argc, char** argv) {
                     wallMedian * 1e3, *std::min_element(wall.begin(), wall.end()) * 1e3,
                     *std::max_element(wall.begin(), wall.end()) * 1e3, cpuMedian * 1e3);
         const bool rewritten = FileStamp::of(cacheFile) != cacheBefore;
-        std::printf("cache:      %s\n",
-                    rewritten ? "rewritten" : "not rewritten");
+        std::printf("cache:      %s\n", rewritten ? "rewritten" : "not rewritten");
     } else {
         std::printf("build:      median %.3f s (CPU %.3f s, busiest thread %.3f s)\n", wallMedian,
                     cpuMedian, median(busiest));
